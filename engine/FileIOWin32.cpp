@@ -1,0 +1,114 @@
+#include "engine/FileIO.h"
+
+#include <windows.h>
+
+namespace cb5 {
+
+namespace {
+HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+OVERLAPPED At(int64_t offset) {
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
+}
+}  // namespace
+
+bool TableFile::Open(const char* name, bool readOnly) {
+  Close();
+  DWORD access = readOnly ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  HANDLE h = CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(h);
+  readOnly_ = readOnly;
+  return true;
+}
+
+bool TableFile::Create(const char* name) {
+  Close();
+  HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = reinterpret_cast<intptr_t>(h);
+  readOnly_ = false;
+  return true;
+}
+
+void TableFile::Close() {
+  if (handle_ != kNoHandle) CloseHandle(AsHandle(handle_));
+  handle_ = kNoHandle;
+}
+
+// An OVERLAPPED offset on a synchronous handle makes each call positioned, so
+// no shared file pointer is involved.
+size_t TableFile::ReadAt(int64_t offset, void* buffer, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    OVERLAPPED at = At(offset + static_cast<int64_t>(done));
+    DWORD n = 0;
+    if (!ReadFile(AsHandle(handle_), static_cast<char*>(buffer) + done,
+                  static_cast<DWORD>(size - done), &n, &at) || n == 0)
+      break;
+    done += n;
+  }
+  return done;
+}
+
+bool TableFile::WriteAt(int64_t offset, const void* buffer, size_t size) {
+  if (readOnly_) return false;
+  size_t done = 0;
+  while (done < size) {
+    OVERLAPPED at = At(offset + static_cast<int64_t>(done));
+    DWORD n = 0;
+    if (!WriteFile(AsHandle(handle_), static_cast<const char*>(buffer) + done,
+                   static_cast<DWORD>(size - done), &n, &at) || n == 0)
+      return false;
+    done += n;
+  }
+  return true;
+}
+
+int64_t TableFile::Size() {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(AsHandle(handle_), &size)) return -1;
+  return size.QuadPart;
+}
+
+bool TableFile::Truncate(int64_t size) {
+  if (readOnly_) return false;
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  return SetFilePointerEx(AsHandle(handle_), at, nullptr, FILE_BEGIN) &&
+         SetEndOfFile(AsHandle(handle_));
+}
+
+bool TableFile::TryLock(int64_t offset, int64_t length) {
+  OVERLAPPED at = At(offset);
+  DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (readOnly_ ? 0 : LOCKFILE_EXCLUSIVE_LOCK);
+  return LockFileEx(AsHandle(handle_), flags, 0, static_cast<DWORD>(length & 0xFFFFFFFF),
+                    static_cast<DWORD>(length >> 32), &at) != 0;
+}
+
+void TableFile::Unlock(int64_t offset, int64_t length) {
+  OVERLAPPED at = At(offset);
+  UnlockFileEx(AsHandle(handle_), 0, static_cast<DWORD>(length & 0xFFFFFFFF),
+               static_cast<DWORD>(length >> 32), &at);
+}
+
+void PauseMilliseconds(int ms) { Sleep(static_cast<DWORD>(ms)); }
+
+void Today(int& year, int& month, int& day) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  year = now.wYear;
+  month = now.wMonth;
+  day = now.wDay;
+}
+
+}  // namespace cb5

@@ -1,0 +1,82 @@
+// One dBASE table at a time over the engine: open by file name, position by
+// record number, read and write fields of the current record by field name.
+#pragma once
+
+#include <cstddef>
+
+#include "engine/cb5.h"
+
+// Removes trailing spaces in place and returns the same text.
+char* TrimTrailingBlanks(char* text);
+
+// Where the database error box's texts go. Tests install a hook to see them
+// without a window; null restores the message box.
+using DatabaseErrorHook = void (*)(const char* text);
+DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook);
+
+class CDatabase {
+ public:
+  CDatabase();
+  // Closes a table still open, so that no engine handle or buffer outlives it.
+  ~CDatabase();
+  CDatabase(const CDatabase&) = delete;
+  CDatabase& operator=(const CDatabase&) = delete;
+
+  virtual int Open(const char* fileName);
+  virtual int Create(const char* fileName, const CB5FieldInfo* fields);
+  virtual int Close();
+  virtual int Top();
+  virtual int Bottom();
+  virtual int Go(int record);
+  virtual int Skip(int count);
+  virtual int RecordNumber();
+  virtual unsigned RecordCount();
+  virtual int Lock();
+  virtual int Unlock();
+  virtual void SetWriteThrough(int flag);
+  virtual void Flush();
+  virtual int HasField(const char* name);
+  virtual int FindInt(const char* name, int value);
+  virtual int FindString(const char* name, const char* text);
+  virtual int GetInt(const char* name, int* out);
+  virtual int GetString(const char* name, char* out);
+  virtual int ReplaceInt(const char* name, int value);
+  virtual int ReplaceString(const char* name, const char* text);
+  virtual int Append();
+  virtual void Blank();
+  virtual void Delete();
+  virtual void Recall();
+  virtual void Pack();
+  virtual void CopyRecord(int source, int target);
+
+  // The one engine context of the process; tests use it to set engine options.
+  static CB5Context& EngineContext() { return mContext; }
+
+  const char* FieldName(int position);
+  int FieldLength(const char* name);
+  // GetString into a buffer of the caller's size: the text is cut to fit.
+  int GetString(const char* name, char* out, size_t size);
+
+  bool IsOpen() const { return mTable != nullptr; }
+  unsigned FieldCount() const { return mTable ? mFieldCount : 0; }
+
+ private:
+  struct FieldCacheEntry {
+    CB5Field* field;
+    int length;
+    char* buffer;  // length + 1 bytes
+  };
+
+  bool BuildFieldCache();
+  FieldCacheEntry* Entry(const char* name);
+  void FinishModify(const char* operation);
+
+  CB5Table* mTable;
+  CB5Order* mOrder;
+  unsigned mFieldCount;
+  FieldCacheEntry* mFieldCache;
+  int mWriteThrough;
+
+  static CB5Context mContext;
+  static int mContextReady;
+};
