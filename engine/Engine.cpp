@@ -2,7 +2,6 @@
 // its file handle, record buffer and lock, so handles never need a lock
 // between them; the context is only read after cb5_init.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,8 @@
 struct CB5Field {
   CB5Table* table;
   cb5::FieldLayout layout;
+  char upperName[cb5::kMaxNameLength + 1];  // for the case-blind search by name
+  size_t nameLength;
 };
 
 struct CB5Order {
@@ -33,11 +34,15 @@ struct CB5Table {
   int current = 0;                // 0 until positioned
   std::vector<char> record;       // current record, deletion flag first
   std::vector<bool> dirtyField;   // fields assigned since the record was read
+  bool anyFieldDirty = false;     // spares every clean positioning a scan of dirtyField
   bool dirtyFlag = false;         // deletion flag changed
   bool locked = false;
   int dateWritten = 0;            // yyyymmdd last put into the header by this handle
   std::vector<CB5Field> fields;
   CB5Order order{this};
+  // The last name found: loops over records ask for the same few names.
+  char lastName[cb5::kMaxNameLength + 2] = {};
+  int lastPosition = 0;
 };
 
 namespace {
@@ -52,16 +57,13 @@ void BlankRecord(CB5Table* t) {
   std::fill(t->record.begin(), t->record.end(), ' ');
 }
 
-bool IsDirty(const CB5Table* t) {
-  if (t->dirtyFlag) return true;
-  for (bool d : t->dirtyField)
-    if (d) return true;
-  return false;
-}
+bool IsDirty(const CB5Table* t) { return t->dirtyFlag || t->anyFieldDirty; }
 
 void ClearDirty(CB5Table* t) {
   t->dirtyFlag = false;
+  if (!t->anyFieldDirty) return;
   std::fill(t->dirtyField.begin(), t->dirtyField.end(), false);
+  t->anyFieldDirty = false;
 }
 
 // Re-reads the header's count; another process may have appended.
@@ -180,6 +182,46 @@ char* FieldBytes(CB5Field* f) { return &f->table->record[f->layout.offset]; }
 
 void MarkDirty(CB5Field* f) {
   f->table->dirtyField[static_cast<size_t>(f - f->table->fields.data())] = true;
+  f->table->anyFieldDirty = true;
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+int SearchField(CB5Table* t, const char* name) {
+  size_t n = std::strlen(name);
+  while (n > 0 && name[n - 1] == ' ') --n;
+  if (n == 0 || n > cb5::kMaxNameLength) return -1;
+  char upper[cb5::kMaxNameLength];
+  for (size_t k = 0; k < n; ++k) upper[k] = UpperAscii(name[k]);
+  for (size_t i = 0; i < t->fields.size(); ++i)
+    if (t->fields[i].nameLength == n && std::memcmp(t->fields[i].upperName, upper, n) == 0)
+      return static_cast<int>(i + 1);
+  return -1;
+}
+
+// The text "%.*f" gives for a whole number, as the system writes them, made
+// without printf, whose floating-point path is slow. False for any other value.
+bool FormatWhole(double value, int decimals, std::string& text) {
+  constexpr double kExact = 1e15;  // every whole double below is exact as long long
+  if (!(value > -kExact && value < kExact) || decimals > 64) return false;
+  long long whole = static_cast<long long>(value);
+  if (static_cast<double>(whole) != value || (whole == 0 && std::signbit(value))) return false;
+  char digits[24];
+  int n = 0;
+  unsigned long long magnitude = whole < 0 ? 0ULL - static_cast<unsigned long long>(whole)
+                                           : static_cast<unsigned long long>(whole);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  text.clear();
+  if (whole < 0) text += '-';
+  while (n) text += digits[--n];
+  if (decimals > 0) {
+    text += '.';
+    text.append(static_cast<size_t>(decimals), '0');
+  }
+  return true;
 }
 
 // Integer value of a numeric text: leading blanks, sign, digits, decimals cut
@@ -238,7 +280,11 @@ CB5Table* OpenTable(CB5Context* context, const char* fileName) {
   t->record.assign(t->layout.recordLength, ' ');
   t->dirtyField.assign(t->layout.fields.size(), false);
   t->fields.reserve(t->layout.fields.size());
-  for (const cb5::FieldLayout& f : t->layout.fields) t->fields.push_back(CB5Field{t.get(), f});
+  for (const cb5::FieldLayout& f : t->layout.fields) {
+    CB5Field field{t.get(), f, {}, std::strlen(f.name)};
+    for (size_t k = 0; k < field.nameLength; ++k) field.upperName[k] = UpperAscii(f.name[k]);
+    t->fields.push_back(field);
+  }
   return t.release();
 }
 
@@ -310,20 +356,16 @@ CB5Field* cb5_field(CB5Table* table, int position) {
   return &table->fields[static_cast<size_t>(position - 1)];
 }
 
+// Names compare blind to ASCII case, trailing blanks ignored.
 int cb5_field_number(CB5Table* table, const char* name) {
   if (!table || !name) return -1;
-  size_t n = std::strlen(name);
-  while (n > 0 && name[n - 1] == ' ') --n;
-  for (size_t i = 0; i < table->fields.size(); ++i) {
-    const char* own = table->fields[i].layout.name;
-    if (std::strlen(own) != n) continue;
-    size_t k = 0;
-    while (k < n && std::toupper(static_cast<unsigned char>(own[k])) ==
-                        std::toupper(static_cast<unsigned char>(name[k])))
-      ++k;
-    if (k == n) return static_cast<int>(i + 1);
+  if (table->lastPosition > 0 && std::strcmp(name, table->lastName) == 0) return table->lastPosition;
+  int position = SearchField(table, name);
+  if (position > 0 && std::strlen(name) < sizeof table->lastName) {
+    std::strcpy(table->lastName, name);
+    table->lastPosition = position;
   }
-  return -1;
+  return position;
 }
 
 int cb5_field_length(CB5Field* field) { return field ? static_cast<int>(field->layout.length) : 0; }
@@ -392,7 +434,7 @@ void cb5_field_assign_double(CB5Field* field, double value) {
   const int decimals = static_cast<int>(field->layout.decimals);
   char* bytes = FieldBytes(field);
   std::string text;
-  if (std::isfinite(value)) {
+  if (!FormatWhole(value, decimals, text) && std::isfinite(value)) {
     int needed = std::snprintf(nullptr, 0, "%.*f", decimals, value);
     if (needed > 0) {
       text.resize(static_cast<size_t>(needed) + 1);
@@ -414,6 +456,7 @@ void cb5_blank(CB5Table* table) {
   if (!table) return;
   std::fill(table->record.begin() + 1, table->record.end(), ' ');
   std::fill(table->dirtyField.begin(), table->dirtyField.end(), true);
+  table->anyFieldDirty = true;
 }
 
 void cb5_delete(CB5Table* table) {

@@ -1,5 +1,6 @@
 // The engine through its entries, on real files: formats it reads, files it
 // refuses without writing, and what it writes where.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -261,6 +262,40 @@ TEST_F(Engine, WritesNumbersRightAlignedOrAsAsterisks) {
   EXPECT_EQ(Text(t, 3), "-99");
   cb5_field_assign_double(cb5_field(t, 3), -100);
   EXPECT_EQ(Text(t, 3), "***");
+  cb5_close(t);
+}
+
+// Whole numbers take a path of their own; they must read exactly as the
+// general formatting writes them, negative zero and wide decimals included.
+TEST_F(Engine, WritesWholeNumbersAsPrintfDoes) {
+  CB5Table* t = MakeTable("W.DBF", {{"I", 'N', 20, 0}, {"D", 'N', 20, 3}}, 1);
+  ASSERT_EQ(cb5_top(t), 0);
+  const double values[] = {0, -0.0, 1, -1, 7, 10, -2147483648.0, 2147483647, 999999999999999,
+                           -123456789012345, 1e15, 2.5, -0.5, 1e-300};
+  for (double v : values) {
+    for (int position : {1, 2}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%20.*f", position == 1 ? 0 : 3, v);
+      if (std::strlen(expected) > 20) std::memset(expected, '*', 20), expected[20] = 0;
+      cb5_field_assign_double(cb5_field(t, position), v);
+      EXPECT_EQ(Text(t, position), expected) << v;
+    }
+  }
+  cb5_close(t);
+}
+
+TEST_F(Engine, FindsFieldsByNameBlindToCaseAndTrailingBlanks) {
+  CB5Table* t = MakeTable("F.DBF", {{"NAME", 'C', 4, 0}, {"QTY", 'N', 4, 0}}, 0);
+  char name[16] = "qty";
+  EXPECT_EQ(cb5_field_number(t, name), 2);
+  EXPECT_EQ(cb5_field_number(t, name), 2);
+  std::strcpy(name, "Name");  // the same buffer with another name
+  EXPECT_EQ(cb5_field_number(t, name), 1);
+  EXPECT_EQ(cb5_field_number(t, "QTY  "), 2);
+  EXPECT_LT(cb5_field_number(t, "QT"), 1);
+  EXPECT_LT(cb5_field_number(t, "QTYX"), 1);
+  EXPECT_LT(cb5_field_number(t, ""), 1);
+  EXPECT_LT(cb5_field_number(t, "NAMENAMENAME"), 1);
   cb5_close(t);
 }
 
