@@ -100,13 +100,33 @@ void ReadEverything(CB5Table* t) {
   Check(cb5_top(t) == 0 && cb5_record_number(t) == 1, "top is record 1");
 }
 
-void Write(CB5Table* t) {
+std::string FieldText(CB5Field* f) {
+  std::string text(static_cast<size_t>(cb5_field_length(f)) + 1, '\0');
+  text.resize(static_cast<size_t>(cb5_field_copy(f, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+// With a writable handle, a second handle checks that a flushed field has
+// reached the file.
+void Write(CB5Table* t, CB5Context* reader) {
   const int fieldCount = cb5_field_count(t);
-  cb5_top(t);
+  const bool positioned = cb5_top(t) == 0;
   CB5Field* first = cb5_field(t, 1);
   CB5Field* last = cb5_field(t, fieldCount);
-  cb5_field_assign(first, "fuzzed text longer than most fields are wide");
+  const std::string text = "fuzzed text longer than most fields are wide";
+  cb5_field_assign(first, text.c_str());
+  std::string fitted = text.substr(0, static_cast<size_t>(cb5_field_length(first)));
+  fitted.resize(static_cast<size_t>(cb5_field_length(first)), ' ');
+  Check(FieldText(first) == fitted, "an assigned text is cut or padded to the width");
   cb5_field_assign_double(last, -12345.678);
+  if (cb5_flush(t) == 0 && reader && positioned) {
+    CB5Table* other = cb5_open(reader, tableName.c_str());
+    Check(other && cb5_top(other) == 0, "a second handle opens the table");
+    Check(FieldText(cb5_field(other, 1)) == FieldText(first) &&
+              FieldText(cb5_field(other, fieldCount)) == FieldText(last),
+          "flushed fields reach the file");
+    cb5_close(other);
+  }
   cb5_field_assign_double(first, 1e300);
   cb5_flush(t);
   cb5_lock(t);
@@ -148,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!WriteFile(data, size)) std::abort();
   if (CB5Table* t = cb5_open(&readOnly, tableName.c_str())) {
     ReadEverything(t);
-    Write(t);  // every write must fail cleanly
+    Write(t, nullptr);  // every write must fail cleanly
     cb5_close(t);
     Check(ReadFile() == input, "a table opened for reading is never written");
   }
@@ -158,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(ReadFile() == input, "a refused file is never written");
   } else {
     ReadEverything(t);
-    Write(t);
+    Write(t, &readOnly);
     ReadEverything(t);
     cb5_close(t);
     // Only the date and the count of the header may change.
