@@ -191,6 +191,8 @@ void FloorSweep(benchmark::State& state) {
 // Console output as usual, plus the fastest time per iteration of each run.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // A reporter of our own gets no colour detection: colour only on a terminal.
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
