@@ -103,7 +103,10 @@ int WriteBack(CB5Table* t) {
     ClearDirty(t);
     return kDone;
   }
-  if (t->file.IsReadOnly()) return kReadOnly;
+  if (t->file.IsReadOnly()) {
+    ClearDirty(t);  // reported once by the failed flush; the next read replaces the buffer
+    return kReadOnly;
+  }
   const int64_t base = RecordOffset(t, static_cast<uint32_t>(t->current));
   bool ok = true;
   size_t i = 0;
@@ -138,7 +141,7 @@ int WriteBack(CB5Table* t) {
 
 int Position(CB5Table* t, long long record) {
   if (!t) return kNoRecord;
-  int written = WriteBack(t);
+  WriteBack(t);  // a failure here was the flush's to report
   if (record < 1) return kNoRecord;
   if (record > t->recordCount && record > RefreshCount(t)) return kNoRecord;
   const size_t size = t->layout.recordLength;
@@ -147,7 +150,7 @@ int Position(CB5Table* t, long long record) {
     return kNoRecord;
   }
   t->current = static_cast<int>(record);
-  return written;
+  return kDone;
 }
 
 bool AcquireLock(CB5Table* t) {

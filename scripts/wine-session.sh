@@ -6,6 +6,8 @@ zq_wine_pids=()
 
 zq_wine_stop() {
   local pid
+  # The prefix's own processes (services, explorer...) go with its server.
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
   for pid in "${zq_wine_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
@@ -42,4 +44,8 @@ zq_wine_start() {
     echo "-- creating the Wine prefix in $WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
   fi
+  # Windows the X driver leaves unmanaged close at once; managed ones wait
+  # up to two seconds for a window manager that Xvfb does not have.
+  grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 }

@@ -1,0 +1,216 @@
+// The dispatcher's cycle on a virtual clock: when passes run, which watch is
+// asked when, how a change is picked up, and how shutdown ends the loop;
+// then the real thread entry on real tables.
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dispatch/Dispatcher.h"
+#include "tests/dispatch/QueueFixture.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// Pauses advance a virtual clock; changes happen at scripted moments; the
+// loop is stopped once the clock passes the end of the script.
+class ScriptedDispatcher : public CDispatcher {
+ public:
+  ScriptedDispatcher(RunState& state, long long endMs)
+      : CDispatcher(state, queue_, lines_, nullptr), endMs_(endMs) {}
+
+  std::vector<long long> passes;      // virtual times of the passes
+  std::vector<std::string> calls;     // "line", "queue", "pass", "pause N"
+  std::vector<long long> lineChanges; // moments at which the line file changes
+  std::vector<long long> queueChanges;
+  long long now = 0;
+  long long stopAtPause = -1;         // clear the running flag inside this pause (1-based)
+
+  PassResult Pass() override {
+    passes.push_back(now);
+    calls.push_back("pass");
+    return PassResult();
+  }
+
+ protected:
+  int LineChanged() override { return Seen("line", lineChanges, lineSeen_); }
+  int QueueChanged() override { return Seen("queue", queueChanges, queueSeen_); }
+  void Pause(long long ms) override {
+    calls.push_back("pause " + std::to_string(ms));
+    now += ms;
+    ++pauses_;
+    if (now > endMs_ || pauses_ == stopAtPause || pauses_ > 100000) mState.Stop();
+  }
+
+ private:
+  // Tells a change once, at the first look after it, as a tracking watch does.
+  int Seen(const char* which, const std::vector<long long>& changes, size_t& seen) {
+    calls.push_back(which);
+    int changed = 0;
+    while (seen < changes.size() && changes[seen] <= now) {
+      ++seen;
+      changed = 1;
+    }
+    return changed;
+  }
+
+  CDatabase queue_, lines_;
+  long long endMs_;
+  long long pauses_ = 0;
+  size_t lineSeen_ = 0, queueSeen_ = 0;
+};
+
+TEST(DispatcherCycle, WithoutChangesAPassRunsEveryTenRefreshPeriods) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 600000);
+  d.Run();
+  EXPECT_EQ(d.passes, (std::vector<long long>{0, 150000, 300000, 450000, 600000}));
+  EXPECT_EQ(state.finished.load(), 1);
+}
+
+TEST(DispatcherCycle, TheLineWatchIsAskedFirstAndBothAfterEachPass) {
+  RunState state;
+  state.RefreshRate = 1;
+  ScriptedDispatcher d(state, 2500);
+  d.lineChanges = {1500};
+  d.Run();
+  const std::vector<std::string> expected = {
+      "pass", "line", "queue", "pause 1000",       // the first cycle always passes
+      "line", "queue", "pause 1000",               // quiet
+      "line", "pass", "line", "queue", "pause 1000"};  // the line file changed: queue not asked
+  EXPECT_EQ(d.calls, expected);
+}
+
+TEST(DispatcherCycle, AChangeIsPickedUpWithinOneRefreshPeriod) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 200000);
+  d.queueChanges = {20001, 70000};
+  d.Run();
+  // 20001 is seen by the cycle starting at 30000; 70000 by the one at 75000
+  // (the pause after the pass at 30000 ends at 45000, then quiet cycles).
+  ASSERT_GE(d.passes.size(), 3u);
+  EXPECT_EQ(d.passes[1], 30000);
+  EXPECT_EQ(d.passes[2], 75000);
+}
+
+TEST(DispatcherCycle, APassForAChangeDoesNotResetTheCountdown) {
+  RunState state;
+  state.RefreshRate = 10;
+  ScriptedDispatcher d(state, 200000);
+  d.lineChanges = {40000};
+  d.Run();
+  // Three quiet cycles before the change, six after it: the forced pass comes
+  // at 110000, not ten periods after the pass for the change.
+  EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 110000}));
+}
+
+TEST(DispatcherCycle, RefreshRateZeroCyclesWithoutPausing) {
+  RunState state;
+  state.RefreshRate = 0;
+  ScriptedDispatcher d(state, 0);
+  d.stopAtPause = 30;
+  d.Run();
+  for (const std::string& call : d.calls) {
+    if (call.rfind("pause", 0) == 0) {
+      EXPECT_EQ(call, "pause 0");
+    }
+  }
+  EXPECT_EQ(d.passes.size(), 3u);  // pause 1 after the first pass, then 9 quiet cycles each
+}
+
+TEST(DispatcherCycle, NegativeOrHugeRatesPauseSanely) {
+  RunState state;
+  state.RefreshRate = -7;
+  ScriptedDispatcher negative(state, 0);
+  negative.stopAtPause = 1;
+  negative.Run();
+  EXPECT_EQ(negative.calls.back(), "pause 0");
+
+  RunState big;
+  big.RefreshRate = 2147483647;
+  ScriptedDispatcher huge(big, 0);
+  huge.Run();
+  EXPECT_EQ(huge.calls.back(), "pause 2147483647000");
+}
+
+TEST(DispatcherCycle, ShutdownDuringAQuietPauseStartsNoPass) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 1000000000);
+  d.stopAtPause = 10;  // the ninth quiet cycle's pause, which would force a pass
+  d.Run();
+  EXPECT_EQ(d.passes.size(), 1u);
+  EXPECT_EQ(d.calls.back(), "pause 15000");
+  EXPECT_EQ(state.finished.load(), 1);
+}
+
+TEST(DispatcherCycle, AClearedFlagEndsTheLoopBeforeAnyCycle) {
+  RunState state;
+  state.running = 0;
+  ScriptedDispatcher d(state, 0);
+  d.Run();
+  EXPECT_TRUE(d.calls.empty());
+  EXPECT_EQ(state.finished.load(), 1);
+}
+
+class DispatcherThreadTest : public QueueFixture {};
+
+// The real pause waits on the run state's wake signal: an hour-long refresh
+// period ends as soon as shutdown sets it.
+TEST_F(DispatcherThreadTest, ShutdownWakesAPausedDispatcherAtOnce) {
+  RunState state;
+  state.RefreshRate = 3600;
+  CDatabase queue, lines;
+  CDispatcher a(state, queue, lines, nullptr);
+  CDatabase queue2, lines2;
+  CDispatcher b(state, queue2, lines2, nullptr);
+  std::thread first([&] { a.Run(); });
+  std::thread second([&] { b.Run(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  auto before = std::chrono::steady_clock::now();
+  state.Stop();
+  first.join();
+  second.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(30));
+  EXPECT_EQ(state.finished.load(), 2);  // both ended, both counted
+}
+
+// The entry the shell starts with CreateThread: the process's run state and
+// tables. On Windows the stack is really limited to 16384 bytes.
+TEST_F(DispatcherThreadTest, TheThreadEntryDispatchesAndEndsOnShutdown) {
+  MakeTables(6, 2);
+  PutEntry(2, Job("THREADED"));
+  SetPositions(2, 3);
+  theRunState.RefreshRate = 3600;
+  theRunState.logging = 0;
+#ifdef _WIN32
+  HANDLE thread = CreateThread(nullptr, 16384, &DispatcherThread, nullptr,
+                                STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+  ASSERT_NE(thread, nullptr);
+#else
+  std::thread thread([] { DispatcherThread(nullptr); });
+#endif
+  // The first cycle passes at once; wait for its result, boundedly.
+  for (int i = 0; i < 500 && LineJob(1) != "THREADED"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  theRunState.Stop();
+#ifdef _WIN32
+  EXPECT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(thread);
+#else
+  thread.join();
+#endif
+  ExpectLineCarries(1, Job("THREADED"));
+  EXPECT_EQ(ReadPosition(), 3);
+  EXPECT_EQ(theRunState.finished.load(), 1);
+}
+
+}  // namespace

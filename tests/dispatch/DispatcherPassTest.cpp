@@ -1,0 +1,293 @@
+// One pass of the dispatcher over real tables: which line each job gets, the
+// hold-back of the read position, the order of the writes, the log line, and
+// the tables left untouched when their contents are outside the layout.
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "dispatch/Dispatcher.h"
+#include "services/LogFile.h"
+#include "tests/dispatch/QueueFixture.h"
+
+namespace {
+
+using namespace tables;
+
+// A table that notes every field it writes, as "Q JOB=text" or "L NUM1_WPOS=7".
+class RecordingTable : public CDatabase {
+ public:
+  RecordingTable(const char* tag, std::vector<std::string>* writes) : tag_(tag), writes_(writes) {}
+  int ReplaceString(const char* name, const char* text) override {
+    writes_->push_back(std::string(tag_) + " " + name + "=" + text);
+    return CDatabase::ReplaceString(name, text);
+  }
+  int ReplaceInt(const char* name, int value) override {
+    writes_->push_back(std::string(tag_) + " " + name + "=" + std::to_string(value));
+    return CDatabase::ReplaceInt(name, value);
+  }
+  int Top() override {
+    writes_->push_back(std::string(tag_) + " top");
+    return CDatabase::Top();
+  }
+
+ private:
+  const char* tag_;
+  std::vector<std::string>* writes_;
+};
+
+class DispatcherPass : public QueueFixture {
+ protected:
+  RunState state;
+  std::vector<std::string> writes;
+  RecordingTable queue{"Q", &writes};
+  RecordingTable lines{"L", &writes};
+  CLogFile log{kLogFileName};
+
+  PassResult Pass() {
+    CDispatcher dispatcher(state, queue, lines, &log);
+    return dispatcher.Pass();
+  }
+  std::string LogText() {
+    log.Close();
+    std::vector<unsigned char> bytes = ReadBytes(kLogFileName);
+    return std::string(bytes.begin(), bytes.end());
+  }
+};
+
+TEST_F(DispatcherPass, WaitingJobsGoToTheLowestFreeLinesUntilNoneIsLeft) {
+  MakeTables(10, 4);
+  SetLineBusy(1, "BUSY");
+  SetLineBusy(3, "BUSY");
+  for (int r = 2; r <= 6; ++r) PutEntry(r, Job("JOB" + std::to_string(r)));
+  SetPositions(2, 7);
+
+  PassResult result = Pass();
+  EXPECT_EQ(result.end, PassEnd::kWalked);
+  EXPECT_EQ(result.dispatched, 2);
+  ExpectLineCarries(2, Job("JOB2"));
+  ExpectLineCarries(4, Job("JOB3"));
+  EXPECT_EQ(QueueJob(2), "");
+  EXPECT_EQ(QueueJob(3), "");
+  EXPECT_EQ(QueueJob(4), "JOB4");
+  EXPECT_EQ(ReadPosition(), 4);  // the walk stopped at the third entry
+  EXPECT_EQ(WritePosition(), 7);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DispatcherPass, ParametersFirstThenTheJobThenTheQueueSlot) {
+  MakeTables(5, 2);
+  PutEntry(2, Job("JOB"));
+  SetPositions(2, 3);
+  Pass();
+  const std::vector<std::string> expected = {
+      "L TEXT1=JOB-t1", "L TEXT2=JOB-t2", "L TEXT3=JOB-t3", "L TEXT4=JOB-t4",
+      "L NUM1_WPOS=301", "L NUM2_RPOS=302", "L NUM3=303", "L NUM4=304",
+      "L JOB=JOB", "Q JOB=", "Q top", "Q NUM2_RPOS=3"};
+  std::vector<std::string> tail(writes.begin() + static_cast<long>(writes.size() - expected.size()), writes.end());
+  EXPECT_EQ(tail, expected);
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), "Q top"), 2);  // read the header, write it back
+}
+
+TEST_F(DispatcherPass, BusyRequestedLineHoldsTheReadPositionButNotTheJobsBehind) {
+  MakeTables(10, 4);
+  SetLineBusy(2, "BUSY");
+  PutEntry(5, Job("WANTS2", 2));
+  PutEntry(6, Job("WANTS3", 3));
+  SetPositions(5, 7);
+  EXPECT_EQ(Pass().dispatched, 1);
+  ExpectLineCarries(3, Job("WANTS3", 3));
+  EXPECT_EQ(QueueJob(5), "WANTS2");
+  EXPECT_EQ(QueueJob(6), "");
+  EXPECT_EQ(ReadPosition(), 5);
+
+  // Once the line is free the held job goes and the position moves on,
+  // skipping the slot already served.
+  SetLineBusy(2, "");
+  EXPECT_EQ(Pass().dispatched, 1);
+  ExpectLineCarries(2, Job("WANTS2", 2));
+  EXPECT_EQ(ReadPosition(), 7);
+}
+
+TEST_F(DispatcherPass, RequestedLineOutsideTheRangeIsServedAndUsesUpAFreeLine) {
+  MakeTables(10, 8);
+  state.FirstLine = 1;
+  state.LastLine = 1;
+  PutEntry(2, Job("WANTS7", 7));
+  PutEntry(3, Job("ANY"));
+  SetPositions(2, 4);
+  EXPECT_EQ(Pass().dispatched, 1);
+  ExpectLineCarries(7, Job("WANTS7", 7));
+  EXPECT_EQ(LineJob(1), "");  // the one free count was spent on line 7
+  EXPECT_EQ(ReadPosition(), 3);
+}
+
+TEST_F(DispatcherPass, TheWalkFollowsTheRingAndSkipsBlankSlots) {
+  MakeTables(10, 4);
+  PutEntry(9, Job("NINE"));
+  PutEntry(10, Job("   "));  // spaces only: an empty slot
+  PutEntry(2, Job("  TWO"));
+  SetPositions(9, 3);
+  ASSERT_EQ(log.Open(), 1);
+  state.logging = 1;
+  EXPECT_EQ(Pass().dispatched, 2);
+  ExpectLineCarries(1, Job("NINE"));
+  ExpectLineCarries(2, Job("  TWO"));
+  EXPECT_EQ(ReadPosition(), 3);
+  std::regex lines(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,NINE-t1,NINE-t2,NINE-t3,NINE-t4,401,402,403,404,NINE,0,1,9\r\n)"
+                   R"(\d\d\.\d\d,\d\d:\d\d,\d\d,  TWO-t1,  TWO-t2,  TWO-t3,  TWO-t4,501,502,503,504,  TWO,0,2,2\r\n)");
+  std::string text = LogText();
+  EXPECT_TRUE(std::regex_match(text, lines)) << text;
+}
+
+TEST_F(DispatcherPass, NothingIsLoggedWithTheSwitchOff) {
+  MakeTables(5, 2);
+  PutEntry(2, Job("JOB"));
+  SetPositions(2, 3);
+  ASSERT_EQ(log.Open(), 1);
+  EXPECT_EQ(Pass().dispatched, 1);
+  EXPECT_EQ(LogText(), "");
+}
+
+TEST_F(DispatcherPass, NothingPendingStillWritesTheReadPositionBack) {
+  MakeTables(10, 4);
+  PutEntry(4, Job("OUTSIDE"));
+  SetPositions(5, 5);
+  EXPECT_EQ(Pass().end, PassEnd::kWalked);
+  EXPECT_EQ(writes, (std::vector<std::string>{"Q top", "Q top", "Q NUM2_RPOS=5"}));
+  EXPECT_EQ(QueueJob(4), "OUTSIDE");
+}
+
+TEST_F(DispatcherPass, WithoutAFreeWatchedLineTheHeaderIsNotTouched) {
+  MakeTables(10, 4);
+  for (int line = 1; line <= 4; ++line) SetLineBusy(line, "BUSY");
+  PutEntry(2, Job("JOB"));
+  SetPositions(2, 3);
+  EXPECT_EQ(Pass().end, PassEnd::kNoFreeLine);
+  EXPECT_TRUE(writes.empty());
+
+  // An empty range (last below first) is the same.
+  SetLineBusy(1, "");
+  state.FirstLine = 3;
+  state.LastLine = 2;
+  EXPECT_EQ(Pass().end, PassEnd::kNoFreeLine);
+  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(QueueJob(2), "JOB");
+}
+
+TEST_F(DispatcherPass, MissingTablesEndThePassAndAreTriedAgainLater) {
+  EXPECT_EQ(Pass().end, PassEnd::kQueueUnavailable);
+  ASSERT_TRUE(CreateQueueTable(kQueueFileName, 5));
+  EXPECT_EQ(Pass().end, PassEnd::kLinesUnavailable);
+  EXPECT_FALSE(queue.IsOpen());
+  ASSERT_TRUE(CreateLineTable(kLineFileName, 2));
+  EXPECT_EQ(Pass().end, PassEnd::kWalked);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+// What lies outside the layout is left exactly as it is, byte for byte.
+class DispatcherBadInput : public DispatcherPass {
+ protected:
+  std::vector<unsigned char> queueBefore, linesBefore;
+  void Snapshot() {
+    queueBefore = ReadBytes(kQueueFileName);
+    linesBefore = ReadBytes(kLineFileName);
+  }
+  void ExpectUntouched() {
+    EXPECT_EQ(ReadBytes(kQueueFileName), queueBefore);
+    EXPECT_EQ(ReadBytes(kLineFileName), linesBefore);
+    EXPECT_TRUE(boxes.texts().empty());
+  }
+};
+
+TEST_F(DispatcherBadInput, PositionsOutsideTheRingMoveNothing) {
+  MakeTables(6, 4);
+  PutEntry(2, Job("JOB"));
+  const int cases[][2] = {{1, 3}, {2, 0}, {2, 7}, {0, 0}, {7, 7}, {-3, 2}};
+  for (const auto& c : cases) {
+    SetPositions(c[0], c[1]);
+    Snapshot();
+    EXPECT_EQ(Pass().end, PassEnd::kPositionsOutOfRing) << c[0] << " " << c[1];
+    ExpectUntouched();
+  }
+}
+
+TEST_F(DispatcherBadInput, QueueOfFewerThanThreeRecordsIsLeftAlone) {
+  ASSERT_TRUE(CreateLineTable(kLineFileName, 4));
+  CDatabase q;
+  ASSERT_EQ(q.Create(kQueueFileName, StandardLayout().data()), 1);
+  ASSERT_EQ(q.Append(), 1);
+  ASSERT_EQ(q.Append(), 1);
+  q.Close();
+  Snapshot();
+  EXPECT_EQ(Pass().end, PassEnd::kQueueTooSmall);
+  ExpectUntouched();
+}
+
+TEST_F(DispatcherBadInput, TableWithFewerThan37FieldsIsLeftAlone) {
+  MakeTables(6, 4);
+  PutEntry(2, Job("JOB"));
+  SetPositions(2, 3);
+  std::vector<CB5FieldInfo> short_(StandardLayout().begin(), StandardLayout().begin() + 36);
+  short_.push_back({nullptr, 0, 0, 0});
+  CDatabase l;
+  ASSERT_EQ(l.Create(kLineFileName, short_.data()), 1);
+  ASSERT_EQ(l.Append(), 1);
+  l.Close();
+  Snapshot();
+  EXPECT_EQ(Pass().end, PassEnd::kBadLayout);
+  ExpectUntouched();
+}
+
+TEST_F(DispatcherBadInput, RequestedLineThatIsNoRecordWaitsWithoutAnErrorBox) {
+  MakeTables(10, 4);
+  PutEntry(2, Job("WANTS99", 99));
+  PutEntry(3, Job("WANTSNEG", -1));
+  PutEntry(4, Job("ANY"));
+  SetPositions(2, 5);
+  EXPECT_EQ(Pass().dispatched, 1);
+  ExpectLineCarries(1, Job("ANY"));
+  EXPECT_EQ(QueueJob(2), "WANTS99");
+  EXPECT_EQ(QueueJob(3), "WANTSNEG");
+  EXPECT_EQ(ReadPosition(), 2);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DispatcherBadInput, WatchedRangeBeyondTheLineFileUsesTheLinesThatExist) {
+  MakeTables(10, 2);
+  state.FirstLine = -5;
+  state.LastLine = 64;
+  for (int r = 2; r <= 4; ++r) PutEntry(r, Job("J" + std::to_string(r)));
+  SetPositions(2, 5);
+  EXPECT_EQ(Pass().dispatched, 2);
+  ExpectLineCarries(1, Job("J2"));
+  ExpectLineCarries(2, Job("J3"));
+  EXPECT_EQ(ReadPosition(), 4);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(DispatcherBadInput, WideFieldsAreCopiedWholeAndTheLogLineStillEnds) {
+  std::vector<CB5FieldInfo> wide(StandardLayout().begin(), StandardLayout().end());
+  wide[kJobField - 1].length = 200;
+  for (int i = 0; i < 4; ++i) wide[kFirstTextField - 1 + i].length = 200;
+  CDatabase t;
+  ASSERT_EQ(t.Create(kQueueFileName, wide.data()), 1);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(t.Append(), 1);
+  t.Go(1);
+  WriteNumber(t, kReadPositionField, 2);
+  WriteNumber(t, kWritePositionField, 3);
+  ASSERT_EQ(t.Create(kLineFileName, wide.data()), 1);
+  ASSERT_EQ(t.Append(), 1);
+  t.Close();
+  Entry e = Job(std::string(190, 'J'));
+  for (auto& text : e.texts) text = std::string(150, 'x') + "-end";
+  PutEntry(2, e);
+  ASSERT_EQ(log.Open(), 1);
+  state.logging = 1;
+  EXPECT_EQ(Pass().dispatched, 1);
+  ExpectLineCarries(1, e);
+  std::string text = LogText();
+  EXPECT_EQ(text.size(), static_cast<size_t>(kLogLineSize - 1));
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+}  // namespace
