@@ -44,8 +44,10 @@ zq_wine_start() {
     echo "-- creating the Wine prefix in $WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
   fi
-  # Windows the X driver leaves unmanaged close at once; managed ones wait
-  # up to two seconds for a window manager that Xvfb does not have.
-  grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  # The session's first Wine program starts the prefix's services, which keep
+  # its standard handles open until the server stops: this one has none, so
+  # no test's output pipe stays open behind it. It also leaves windows
+  # unmanaged by the X driver, which closes them at once instead of waiting
+  # two seconds for a window manager that Xvfb does not have.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 }

@@ -1,0 +1,43 @@
+// The root of the class library: an object id that doubles as the Win32
+// control and command id, and a place in the parent/child tree.
+#pragma once
+
+#include "framework/Export.h"
+
+class KBL_EXPORT CObject {
+ public:
+  explicit CObject(CObject* parent);
+  // Memberwise: a copy shares id and links but is neither mapped nor attached.
+  CObject(const CObject& other);
+  CObject& operator=(const CObject& other);
+  ~CObject();
+
+  void Unlink();
+  void SetParent(CObject* parent);
+  static CObject* Lookup(unsigned int id);
+
+  // 0 for an object that found the registry full.
+  unsigned int GetId() const { return mId; }
+  CObject* GetParent() const { return mParent; }
+  CObject* GetPrev() const { return mPrev; }
+  CObject* GetNext() const { return mNext; }
+  CObject* GetFirstChild() const { return mFirstChild; }
+  CObject* GetLastChild() const { return mLastChild; }
+
+  static const unsigned int kFirstId = 512;
+  static const unsigned int kMapSize = 4095;
+
+ protected:
+  unsigned int mId;
+  CObject* mParent;
+  CObject* mPrev;
+  CObject* mNext;
+  CObject* mFirstChild;
+  CObject* mLastChild;
+
+ private:
+  bool IsListedUnderParent() const;
+
+  static unsigned int mObjectCount;
+  static CObject* mObjectMap[kMapSize];
+};

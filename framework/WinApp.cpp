@@ -1,0 +1,98 @@
+#include "framework/WinApp.h"
+
+#include <commctrl.h>
+
+#include "framework/LibraryState.h"
+#include "framework/WindowProcedures.h"
+#include "services/CommandLine.h"
+
+HINSTANCE CWinApp::hInstance = nullptr;
+HINSTANCE CWinApp::hPrevInstance = nullptr;
+char* CWinApp::lpCmdLine = nullptr;
+int CWinApp::nCmdShow = 0;
+HWND CWinApp::hwndMain = nullptr;
+HWND CWinApp::hwndStatus = nullptr;
+HACCEL CWinApp::hAccel = nullptr;
+MSG CWinApp::msg = {};
+
+namespace {
+
+using ClassRegistration = void (*)(HINSTANCE);
+
+// The library's own window classes in the order they must be registered:
+// "KblROPopup", "KblVListBox", "KblPushButton", "KblEdit", "KblFEdit".
+// Each control adds its registration here as it joins the library.
+const ClassRegistration kLibraryClasses[] = {nullptr};
+
+void RegisterMainClass() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = MainWndProc;
+  wc.cbWndExtra = kMainExtraBytes;
+  wc.hInstance = CWinApp::hInstance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+  wc.lpszClassName = "KBLMAIN";
+  RegisterClassA(&wc);
+}
+
+}  // namespace
+
+CWinApp::CWinApp() { SetCurrentApplication(this); }
+CWinApp::~CWinApp() {}
+
+void CWinApp::Initialize() {
+  if (!hPrevInstance) {
+    RegisterMainClass();
+    for (ClassRegistration registration : kLibraryClasses)
+      if (registration) registration(hInstance);
+  }
+  SetUnitFontHeight(GetFontHeight());
+}
+
+void CWinApp::Create() { ErrorMessageBox("CWinApp::Create"); }
+
+void CWinApp::Run() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (hAccel && TranslateAcceleratorA(hwndMain, hAccel, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  msg = message;
+}
+
+void CWinApp::Terminate() {}
+
+void CWinApp::Quit() { PostQuitMessage(0); }
+void CWinApp::Beep(int frequency, int duration) { ::Beep(frequency, duration); }
+void CWinApp::SetOverwrite(unsigned char mode) { SetOverwriteMode(mode); }
+
+void CWinApp::GetScreenSize(int* width, int* height) {
+  *width = GetSystemMetrics(SM_CXSCREEN);
+  *height = GetSystemMetrics(SM_CYSCREEN);
+}
+
+int CWinApp::GetFontHeight() {
+  HWND desktop = GetDesktopWindow();
+  HDC dc = GetDC(desktop);
+  TEXTMETRICA metrics;
+  int height = 16;
+  if (dc && GetTextMetricsA(dc, &metrics)) height = metrics.tmHeight + metrics.tmExternalLeading;
+  if (dc) ReleaseDC(desktop, dc);
+  return height;
+}
+
+void ErrorMessageBox(const char* text) { MessageBoxA(nullptr, text, "Error Message", MB_ICONWARNING); }
+
+int StartApplication(HINSTANCE instance, HINSTANCE previous, char* commandLine, int show,
+                     void (*appMain)(int, char**)) {
+  InitCommonControls();
+  CWinApp::hInstance = instance;
+  CWinApp::hPrevInstance = previous;
+  CWinApp::lpCmdLine = commandLine;
+  CWinApp::nCmdShow = show;
+  int count = 0;
+  char** arguments = SplitCommandLine(commandLine, &count);
+  appMain(count, arguments);
+  return static_cast<int>(CWinApp::msg.wParam);
+}

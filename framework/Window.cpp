@@ -1,0 +1,435 @@
+#include "framework/Window.h"
+
+#include <cstring>
+#include <string>
+
+#include "framework/LibraryState.h"
+#include "framework/WinApp.h"
+#include "framework/WindowProcedures.h"
+
+namespace {
+
+// Null stands for the empty text; a text that does not fit the library's
+// text buffer with its terminating zero is refused (null result).
+const char* AcceptedText(const char* text) {
+  if (!text) return "";
+  return strnlen(text, kTextBufferSize) < kTextBufferSize ? text : nullptr;
+}
+
+HBRUSH InputBackground() {
+  static HBRUSH brush = CreateSolidBrush(0xC0FFFF);
+  return brush;
+}
+
+LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
+
+// The list box and combo box messages that mean the same thing.
+struct ItemMessages {
+  UINT selectString, getCount, setCurSel, getCurSel, getText, getTextLen, deleteString, resetContent,
+      addString, insertString;
+};
+const ItemMessages kListBoxMessages = {LB_SELECTSTRING, LB_GETCOUNT,      LB_SETCURSEL,    LB_GETCURSEL,
+                                       LB_GETTEXT,      LB_GETTEXTLEN,    LB_DELETESTRING, LB_RESETCONTENT,
+                                       LB_ADDSTRING,    LB_INSERTSTRING};
+const ItemMessages kComboBoxMessages = {CB_SELECTSTRING, CB_GETCOUNT,       CB_SETCURSEL,    CB_GETCURSEL,
+                                        CB_GETLBTEXT,    CB_GETLBTEXTLEN,   CB_DELETESTRING, CB_RESETCONTENT,
+                                        CB_ADDSTRING,    CB_INSERTSTRING};
+
+const ItemMessages* ItemMessagesOf(HWND window) {
+  if (HasClassName(window, "ListBox")) return &kListBoxMessages;
+  if (HasClassName(window, "ComboBox")) return &kComboBoxMessages;
+  return nullptr;
+}
+
+bool IsMultipleSelectionList(HWND window) {
+  return HasClassName(window, "ListBox") && (StyleOf(window) & LBS_MULTIPLESEL);
+}
+
+}  // namespace
+
+CWindow::CWindow(CWindow* parent)
+    : CObject(parent),
+      mHwndContainer(nullptr),
+      mHwnd(nullptr),
+      mHMenu(nullptr),
+      mOldWndProc(nullptr),
+      mItemCount(0),
+      mCallback(nullptr),
+      mLines(nullptr) {}
+
+CWindow::CWindow(const CWindow& other) = default;
+CWindow& CWindow::operator=(const CWindow& other) = default;
+
+CWindow::~CWindow() {
+  if (IsCopy()) return;
+  while (mFirstChild) {
+    // Only the CWindow part of a child is destroyed, as the library always did;
+    // derived classes therefore keep no resources of their own.
+    CWindow* child = static_cast<CWindow*>(mFirstChild);
+    child->CWindow::~CWindow();
+    ::operator delete(child);
+  }
+  if (mHwnd && !mHMenu) {
+    // No message of the dying window may reach the library any more.
+    SetWindowLongA(mHwnd, GWL_WNDPROC, reinterpret_cast<LONG>(DefWindowProcA));
+    DestroyWindow(mHwnd);
+  }
+}
+
+void CWindow::Create(const char* text, int x, int y, int width, int height, const char* className,
+                     unsigned long style) {
+  const char* caption = AcceptedText(text);
+  if (!caption) caption = "";
+  CWindow* parent = ParentWindow();
+  mHwndContainer = parent ? parent->mHwndContainer : nullptr;
+  HMENU controlId = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(mId)) : nullptr;
+  mHwnd = CreateWindowExA(0, className, caption, style | WS_VISIBLE, x, y, width, height, mHwndContainer,
+                          controlId, CWinApp::hInstance, nullptr);
+  if (!mHwnd) ErrorMessageBox("CreateWindow");
+  // An object without an id cannot be found from its window, so it is left
+  // a plain control rather than one whose procedure could not be chained.
+  if ((style & WS_CHILD) && mHwnd && mId)
+    mOldWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(mHwnd, GWL_WNDPROC, reinterpret_cast<LONG>(ControlWndProc)));
+  OnCreate();
+  if (width && height) SetPosition(x, y, width, height);
+  SetNormalBackground();
+}
+
+void CWindow::DefineAccelerator(int key, int flags) {
+  BYTE virt = static_cast<BYTE>(flags & 0xFF);
+  // The library's callers say 0x08 for Alt; the system's bit for it is FALT.
+  if (virt & 0x08) virt = static_cast<BYTE>((virt & ~0x08) | FALT);
+  int count = CWinApp::hAccel ? CopyAcceleratorTableA(CWinApp::hAccel, nullptr, 0) : 0;
+  ACCEL* entries = static_cast<ACCEL*>(LocalAlloc(LMEM_ZEROINIT, (count + 1) * sizeof(ACCEL)));
+  if (!entries) return;
+  if (count) CopyAcceleratorTableA(CWinApp::hAccel, entries, count);
+  entries[count].fVirt = virt;
+  entries[count].key = static_cast<WORD>(key);
+  entries[count].cmd = static_cast<WORD>(mId & 0xFFFF);
+  if (CWinApp::hAccel) DestroyAcceleratorTable(CWinApp::hAccel);
+  CWinApp::hAccel = CreateAcceleratorTableA(entries, count + 1);
+  LocalFree(entries);
+}
+
+void CWindow::SetText(const char* text) {
+  const char* accepted = AcceptedText(text);
+  if (!accepted) return;
+  // The change notification of our own text is no user change.
+  TCallback callback = mCallback;
+  mCallback = nullptr;
+  if (IsPopupMenu())
+    ModifyMenuA(mHMenu, mItemCount, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(mHwnd),
+                accepted);
+  else if (IsMenuEntry())
+    ModifyMenuA(mHMenu, mId, MF_BYCOMMAND | MF_STRING, mId, accepted);
+  else
+    SetWindowTextA(mHwnd, accepted);
+  mCallback = callback;
+}
+
+// The text goes straight into the caller's buffer: no storage is shared
+// between threads that exchange texts at the same time.
+char* CWindow::GetText(char* buffer, unsigned int maximum) {
+  if (!buffer || !maximum) return buffer;
+  buffer[0] = '\0';
+  int limit = static_cast<int>(maximum < kTextBufferSize ? maximum : kTextBufferSize);
+  if (IsPopupMenu())
+    GetMenuStringA(mHMenu, mItemCount, buffer, limit, MF_BYPOSITION);
+  else if (IsMenuEntry())
+    GetMenuStringA(mHMenu, mId, buffer, limit, MF_BYCOMMAND);
+  else if (mHwnd)
+    GetWindowTextA(mHwnd, buffer, limit);
+  return buffer;
+}
+
+void CWindow::Select() {
+  ::SetFocus(mHwnd);
+  SendMessageA(mHwnd, EM_SETSEL, 0, 99999);
+}
+
+POINT CWindow::ParentOffset() const {
+  POINT offset = {0, 0};
+  CWindow* parent = ParentWindow();
+  if (!parent || !parent->mHwnd || parent->mHMenu || parent->mHwnd == mHwndContainer) return offset;
+  RECT outer;
+  if (!GetWindowRect(parent->mHwnd, &outer)) return offset;
+  offset.x = outer.left;
+  offset.y = outer.top;
+  // A dialog of a window is placed in screen coordinates; a control under a
+  // group box or frame in the client coordinates of their common container.
+  if (!IsOwnContainer() && mHwndContainer) ScreenToClient(mHwndContainer, &offset);
+  return offset;
+}
+
+void CWindow::SetPosition(int x, int y, int width, int height) {
+  if (!mHwnd) return;
+  POINT offset = ParentOffset();
+  if (!SetWindowPos(mHwnd, nullptr, UnitsToPixels(x) + offset.x, UnitsToPixels(y) + offset.y,
+                    UnitsToPixels(width), UnitsToPixels(height), SWP_NOZORDER))
+    ErrorMessageBox("SetWindowPos");
+}
+
+void CWindow::SetSize(int width, int height) {
+  if (!mHwnd) return;
+  if (!SetWindowPos(mHwnd, nullptr, 0, 0, UnitsToPixels(width), UnitsToPixels(height), SWP_NOMOVE | SWP_NOZORDER))
+    ErrorMessageBox("SetWindowPos");
+}
+
+void CWindow::GetPosition(int* x, int* y, int* width, int* height) {
+  RECT outer = {0, 0, 0, 0};
+  if (mHwnd) GetWindowRect(mHwnd, &outer);
+  POINT topLeft = {outer.left, outer.top};
+  if (!IsOwnContainer() && mHwndContainer) ScreenToClient(mHwndContainer, &topLeft);
+  POINT offset = ParentOffset();
+  *x = PixelsToUnits(topLeft.x - offset.x);
+  *y = PixelsToUnits(topLeft.y - offset.y);
+  *width = PixelsToUnits(outer.right - outer.left);
+  *height = PixelsToUnits(outer.bottom - outer.top);
+}
+
+namespace {
+
+// Text metrics of the window's own font; top-level windows use the
+// device context's default font.
+bool MeasureFont(HWND window, bool ownFont, TEXTMETRICA* metrics) {
+  if (!window) return false;
+  HDC dc = GetDC(window);
+  if (!dc) return false;
+  HGDIOBJ previous = nullptr;
+  if (ownFont) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    if (font) previous = SelectObject(dc, font);
+  }
+  bool measured = GetTextMetricsA(dc, metrics) != 0;
+  if (previous) SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  return measured;
+}
+
+}  // namespace
+
+int CWindow::GetFontHeight() {
+  TEXTMETRICA metrics;
+  if (!MeasureFont(mHwnd, !IsOwnContainer(), &metrics)) return 0;
+  return metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+int CWindow::GetFontWidth() {
+  TEXTMETRICA metrics;
+  if (!MeasureFont(mHwnd, !IsOwnContainer(), &metrics)) return 0;
+  return metrics.tmAveCharWidth;
+}
+
+void CWindow::SetFont(const char* faceName, long height) {
+  if (!mHwnd) return;
+  HFONT current = reinterpret_cast<HFONT>(SendMessageA(mHwnd, WM_GETFONT, 0, 0));
+  if (current) DeleteObject(current);
+  LOGFONTA font = {};
+  font.lfHeight = height;
+  lstrcpynA(font.lfFaceName, faceName ? faceName : "", LF_FACESIZE);
+  HFONT created = CreateFontIndirectA(&font);
+  if (created) SetFont(created);
+}
+
+void CWindow::Enable() {
+  if (IsMenuEntry())
+    EnableMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_ENABLED);
+  else
+    EnableWindow(mHwnd, TRUE);
+}
+
+void CWindow::Disable() {
+  if (IsMenuEntry()) {
+    EnableMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_GRAYED);
+    return;
+  }
+  EnableWindow(mHwnd, FALSE);
+  // A disabled control no longer opens a group for the arrow keys.
+  if (mHwnd && !IsOwnContainer()) ChangeStyle(WS_GROUP, 0);
+}
+
+void CWindow::SetChecked() {
+  if (IsMenuEntry())
+    CheckMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_CHECKED);
+  else if (IsAutoRadioButton(mHwnd))
+    CheckRadioInGroup(mHwnd);
+  else
+    SendMessageA(mHwnd, BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void CWindow::SetUnchecked() {
+  if (IsMenuEntry())
+    CheckMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_UNCHECKED);
+  else
+    SendMessageA(mHwnd, BM_SETCHECK, BST_UNCHECKED, 0);
+}
+
+unsigned char CWindow::IsChecked() {
+  if (IsMenuEntry()) {
+    UINT state = GetMenuState(mHMenu, mId, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED) ? 1 : 0;
+  }
+  if (HasClassName(mHwnd, "Button")) return SendMessageA(mHwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+  return 0;
+}
+
+void CWindow::EnableSysClose(unsigned char enable) {
+  HMENU system = GetSystemMenu(mHwnd, FALSE);
+  if (system) EnableMenuItem(system, SC_CLOSE, MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
+CWindow* CWindow::GetFocus() { return WindowFromHandle(::GetFocus()); }
+
+void CWindow::SetDefault() {
+  if (!IsLibraryPushButton(mHwnd)) return;
+  SetWindowLongA(mHwndContainer, kExtraHomeDefault, reinterpret_cast<LONG>(mHwnd));
+  UpdateDefaultButton(mHwnd);
+}
+
+void CWindow::UnsetDefault() {
+  HWND home = reinterpret_cast<HWND>(GetWindowLongA(mHwndContainer, kExtraHomeDefault));
+  SetWindowLongA(mHwndContainer, kExtraHomeDefault, 0);
+  if (home) SendMessageA(home, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+}
+
+unsigned char CWindow::IsDefault() {
+  return IsClass("KblPushButton") && (StyleOf(mHwnd) & 0x1F) == BS_DEFPUSHBUTTON ? 1 : 0;
+}
+
+bool CWindow::IsClass(const char* className) const { return mHwnd && !mHMenu && HasClassName(mHwnd, className); }
+
+void CWindow::ChangeStyle(LONG clear, LONG add) {
+  if (mHwnd) SetWindowLongA(mHwnd, GWL_STYLE, (StyleOf(mHwnd) & ~clear) | add);
+}
+
+void CWindow::JustifyRight() {
+  if (IsClass("KblEdit"))
+    AddStyle(ES_RIGHT);
+  else if (IsClass("Static"))
+    ChangeStyle(0xC, SS_RIGHT);
+  else if (IsClass("KblPushButton"))
+    AddStyle(0x80);
+}
+
+void CWindow::JustifyLeft() {
+  if (IsClass("KblPushButton")) AddStyle(0x20);
+}
+
+void CWindow::SetUnreadable() {
+  if (!IsClass("KblEdit")) return;
+  AddStyle(ES_PASSWORD);
+  SendMessageA(mHwnd, EM_SETPASSWORDCHAR, '*', 0);
+}
+
+void CWindow::SetUpperCase() {
+  if (IsClass("KblEdit")) ChangeStyle(0x30, ES_UPPERCASE);
+}
+
+void CWindow::SetLowerCase() {
+  if (IsClass("KblEdit")) ChangeStyle(0x28, ES_LOWERCASE);
+}
+
+void CWindow::SetNumeric() {
+  if (IsClass("KblEdit")) ChangeStyle(0x38, ES_NUMBER);
+}
+
+void CWindow::SetPointerFocus() {
+  if (IsClass("KblPushButton")) ChangeStyle(0x100, 0);
+}
+
+void CWindow::SetNormalBackground() {
+  if (!mHwnd || mHMenu) return;
+  bool input = IsClass("KblEdit") || IsClass("KblFEdit") || IsClass("ListBox");
+  HBRUSH brush = input ? InputBackground() : static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  SetWindowLongA(mHwnd, GWL_USERDATA, reinterpret_cast<LONG>(brush));
+  InvalidateRect(mHwnd, nullptr, TRUE);
+}
+
+void CWindow::SetDarkBackground() {
+  if (!IsOwnContainer() && !IsLibraryPushButton(mHwnd)) return;
+  SetWindowLongA(mHwndContainer, GWL_USERDATA, reinterpret_cast<LONG>(GetStockObject(GRAY_BRUSH)));
+  InvalidateRect(mHwnd, nullptr, TRUE);
+}
+
+void CWindow::SetBGColor(long brush) {
+  if (!mHwnd) return;
+  SetWindowLongA(mHwnd, GWL_USERDATA, brush);
+  InvalidateRect(mHwnd, nullptr, TRUE);
+}
+
+int CWindow::SearchItem(const char* text) {
+  const ItemMessages* items = ItemMessagesOf(mHwnd);
+  if (!items) return 0;
+  const char* accepted = AcceptedText(text);
+  if (!accepted) return -1;
+  return static_cast<int>(SendMessageA(mHwnd, items->selectString, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(accepted)));
+}
+
+unsigned int CWindow::GetNrOfItems() {
+  const ItemMessages* items = ItemMessagesOf(mHwnd);
+  if (!items) return 0;
+  LRESULT count = SendMessageA(mHwnd, items->getCount, 0, 0);
+  return count < 0 ? 0 : static_cast<unsigned int>(count);
+}
+
+void CWindow::SelectItem(int index) {
+  if (IsMultipleSelectionList(mHwnd)) {
+    SendMessageA(mHwnd, LB_SETSEL, TRUE, index);
+  } else if (const ItemMessages* items = ItemMessagesOf(mHwnd)) {
+    SendMessageA(mHwnd, items->setCurSel, index, 0);
+  }
+  OnSelect();
+}
+
+int CWindow::GetSelectedItem() {
+  if (IsMultipleSelectionList(mHwnd)) {
+    if (SendMessageA(mHwnd, LB_GETSELCOUNT, 0, 0) <= 0) return -1;
+    int first = -1;
+    SendMessageA(mHwnd, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&first));
+    return first;
+  }
+  const ItemMessages* items = ItemMessagesOf(mHwnd);
+  return items ? static_cast<int>(SendMessageA(mHwnd, items->getCurSel, 0, 0)) : -1;
+}
+
+// Per-call storage sized from the item itself: no text can run past it, and
+// two threads reading items at once never share it.
+void CWindow::GetItemText(int index, char* buffer, unsigned int maximum) {
+  if (!buffer) return;
+  buffer[0] = '\0';
+  const ItemMessages* items = ItemMessagesOf(mHwnd);
+  if (!items) return;
+  LRESULT length = SendMessageA(mHwnd, items->getTextLen, index, 0);
+  if (length < 0 || length >= static_cast<LRESULT>(kTextBufferSize)) return;
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  LRESULT copied = SendMessageA(mHwnd, items->getText, index, reinterpret_cast<LPARAM>(&text[0]));
+  if (copied < 0) return;
+  size_t kept = strnlen(text.c_str(), static_cast<size_t>(length));
+  if (kept > maximum) kept = maximum;
+  std::memcpy(buffer, text.data(), kept);
+  buffer[kept] = '\0';
+}
+
+void CWindow::DeleteItem(int index) {
+  const ItemMessages* items = ItemMessagesOf(mHwnd);
+  if (!items) return;
+  if (index >= -1)
+    SendMessageA(mHwnd, items->deleteString, static_cast<WPARAM>(index), 0);
+  else
+    SendMessageA(mHwnd, items->resetContent, 0, 0);
+}
+
+void CWindow::InsertItem(int index, const char* text) {
+  const ItemMessages* items = ItemMessagesOf(mHwnd);
+  const char* accepted = AcceptedText(text);
+  if (!items || !accepted) return;
+  LRESULT position;
+  if (index == -1)
+    position = SendMessageA(mHwnd, items->addString, 0, reinterpret_cast<LPARAM>(accepted));
+  else
+    position = SendMessageA(mHwnd, items->insertString, index > 20000 ? static_cast<WPARAM>(-1) : index,
+                            reinterpret_cast<LPARAM>(accepted));
+  SendMessageA(mHwnd, items->setCurSel, static_cast<WPARAM>(position), 0);
+}

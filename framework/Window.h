@@ -1,0 +1,168 @@
+// The base of every window, control and menu object of the class library:
+// one Win32 window (or menu entry) bound to one library object, created and
+// placed in library units, with one flat set of operations for all kinds.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Export.h"
+#include "framework/Object.h"
+
+// The event kinds handed to an attached callback; the values are fixed.
+enum TMessage {
+  MsgChange = 0,
+  MsgCommand = 1,
+  MsgSelect = 2,
+  MsgFocusSet = 3,
+  MsgFocusLost = 4,
+  MsgRightButton = 7,
+  MsgHelp = 9,
+  MsgEscape = 10,
+  MsgClose = 11,
+  MsgContextMenu = 12,
+};
+
+class CWindow;
+using TCallback = void (*)(CWindow* window, TMessage message);
+
+// Every text passes Win32 in a buffer of this size, terminating zero included;
+// longer texts are refused.
+const unsigned int kTextBufferSize = 60000;
+
+class CLine;
+
+class KBL_EXPORT CWindow : public CObject {
+ public:
+  explicit CWindow(CWindow* parent);
+  CWindow(const CWindow& other);
+  CWindow& operator=(const CWindow& other);
+  // Not virtual: a parent destroys its children as plain CWindow objects.
+  ~CWindow();
+
+  virtual void AppendSeparator() {}
+  virtual void AppendItem(const char* /*text*/) {}
+  virtual void LoadResource(unsigned int /*id*/) {}
+  virtual int SearchItem(const char* text);
+  virtual unsigned int GetNrOfItems();
+  virtual void SelectItem(int index);
+  virtual int GetSelectedItem();
+  virtual void GetItemText(int index, char* buffer, unsigned int maximum);
+  virtual void DeleteItem(int index);
+  virtual void InsertItem(int index, const char* text);
+  virtual void OnActivate() {}
+  virtual void OnDeactivate() {}
+  virtual void OnChange() { Notify(MsgChange); }
+  virtual void OnCommand() { Notify(MsgCommand); }
+  virtual void OnRightButton() { Notify(MsgRightButton); }
+  virtual void OnLeftDoubleClick() { Notify(MsgCommand); }
+  virtual void OnRightDoubleClick() { Notify(MsgRightButton); }
+  virtual void OnCreate() {}
+  virtual void OnFocusSet() { Notify(MsgFocusSet); }
+  virtual void OnFocusLost() { Notify(MsgFocusLost); }
+  virtual void OnEscape() { Notify(MsgEscape); }
+  virtual void OnClose() { Notify(MsgClose); }
+  virtual void OnHelp() { Notify(MsgHelp); }
+  virtual void OnContextMenu() { Notify(MsgContextMenu); }
+  virtual void OnSelect() { Notify(MsgSelect); }
+  virtual void OnChar(int /*key*/) {}
+
+  void Create(const char* text, int x, int y, int width, int height, const char* className,
+              unsigned long style);
+  void AttachCallback(TCallback callback) { mCallback = callback; }
+  void DefineAccelerator(int key, int flags);
+
+  void SetText(const char* text);
+  char* GetText(char* buffer, unsigned int maximum);
+  void SetTextLimit(unsigned int maximum) { SendMessageA(mHwnd, EM_LIMITTEXT, maximum, 0); }
+  void Select();
+
+  void SetPosition(int x, int y, int width, int height);
+  void SetSize(int width, int height);
+  void GetPosition(int* x, int* y, int* width, int* height);
+  int GetFontHeight();
+  int GetFontWidth();
+  int GetItemHeight() { return static_cast<int>(SendMessageA(mHwnd, LB_GETITEMHEIGHT, 0, 0)) + 4; }
+
+  void SetFont(HFONT font) { SendMessageA(mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+  void SetFont(const char* faceName, long height);
+
+  void SetVisible() { ShowWindow(mHwnd, SW_SHOW); }
+  void SetInvisible() { ShowWindow(mHwnd, SW_HIDE); }
+  unsigned char IsVisible() { return IsWindowVisible(mHwnd) ? 1 : 0; }
+  unsigned char IsEnabled() { return IsWindowEnabled(mHwnd) ? 1 : 0; }
+  unsigned char IsIconic() { return ::IsIconic(mHwnd) ? 1 : 0; }
+  void Enable();
+  void Disable();
+  void SetChecked();
+  void SetUnchecked();
+  void SetIndeterminate() { if (mHwnd) SendMessageA(mHwnd, BM_SETCHECK, BST_INDETERMINATE, 0); }
+  unsigned char IsChecked();
+  void SetIconic() { SendMessageA(mHwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+  void EnableSysClose(unsigned char enable);
+  void SetActive() { SetActiveWindow(mHwndContainer); }
+  void SetModal() { SetWindowPos(mHwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE); }
+  void SetFocus() { ::SetFocus(mHwnd); }
+  CWindow* GetFocus();
+  unsigned char HasFocus() { return mHwnd && ::GetFocus() == mHwnd ? 1 : 0; }
+  void SetGroup() { AddStyle(WS_GROUP); }
+  void SetDefault();
+  void UnsetDefault();
+  unsigned char IsDefault();
+  // Escape, Tab and the arrows are handled by the dispatch for every control.
+  void SetInactive() {}
+  void SetNonModal() {}
+  void SetNoScroll() {}
+  void SetEscape() {}
+  void SetFirst() {}
+  void SetPrev() {}
+  void SetNext() {}
+  void SetLast() {}
+
+  void JustifyRight();
+  void JustifyLeft();
+  void SetUnreadable();
+  void SetUpperCase();
+  void SetLowerCase();
+  void SetNumeric();
+  void SetPointerFocus();
+
+  void SetNormalBackground();
+  void SetDarkBackground();
+  // The value is used as a brush handle wherever the background is painted.
+  void SetBGColor(long brush);
+
+  HWND GetHwnd() const { return mHwnd; }
+  HWND GetContainer() const { return mHwndContainer; }
+  HMENU GetMenuHandle() const { return mHMenu; }
+  WNDPROC GetOldWndProc() const { return mOldWndProc; }
+  int GetItemCount() const { return mItemCount; }
+  TCallback GetCallback() const { return mCallback; }
+  CLine* GetLines() const { return mLines; }
+
+ protected:
+  void Notify(TMessage message) {
+    if (mCallback) mCallback(this, message);
+  }
+  // Class name of the own window, empty before Create.
+  bool IsClass(const char* className) const;
+  void AddStyle(LONG bits) { ChangeStyle(0, bits); }
+  void ChangeStyle(LONG clear, LONG add);
+  bool IsMenuEntry() const { return mHMenu && !mHwnd; }
+  bool IsPopupMenu() const { return mHMenu && mHwnd; }
+  bool IsOwnContainer() const { return mHwnd && mHwnd == mHwndContainer; }
+  // Pixel offset of positions given relative to the parent object.
+  POINT ParentOffset() const;
+  CWindow* ParentWindow() const { return static_cast<CWindow*>(mParent); }
+  // A memberwise copy owns neither the window nor the children it points to.
+  bool IsCopy() const { return mId && Lookup(mId) != this; }
+
+  HWND mHwndContainer;
+  HWND mHwnd;
+  HMENU mHMenu;
+  WNDPROC mOldWndProc;
+  int mItemCount;
+  TCallback mCallback;
+  CLine* mLines;
+
+  friend LRESULT CALLBACK ControlWndProc(HWND, UINT, WPARAM, LPARAM);
+};

@@ -1,0 +1,433 @@
+#include "framework/WindowProcedures.h"
+
+#include <cstring>
+
+#include "framework/BitMap.h"
+#include "framework/LibraryState.h"
+#include "framework/VListBox.h"
+#include "framework/WinApp.h"
+#include "framework/Window.h"
+
+namespace {
+
+// Dispatch state of the main thread: Shift as library controls saw it, and
+// whether a standard button tracks the mouse after a button-down.
+int shiftDown = 0;
+int buttonCapture = 0;
+
+LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
+
+HWND ExtraHandle(HWND window, int offset) {
+  return window ? reinterpret_cast<HWND>(GetWindowLongA(window, offset)) : nullptr;
+}
+void SetExtraHandle(HWND window, int offset, HWND value) {
+  if (window) SetWindowLongA(window, offset, reinterpret_cast<LONG>(value));
+}
+
+CWindow* TopLevelObject(HWND window) { return reinterpret_cast<CWindow*>(GetWindowLongA(window, kExtraObject)); }
+
+bool CanTakeFocus(HWND window) {
+  return IsWindowVisible(window) && IsWindowEnabled(window) && (StyleOf(window) & WS_TABSTOP);
+}
+
+void MoveFocus(HWND window) {
+  SetFocus(window);
+  UpdateDefaultButton(window);
+}
+
+void ShowAsDefault(HWND button, bool isDefault) {
+  SendMessageA(button, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+bool IsMultiLineEdit(HWND window) { return HasClassName(window, "KblEdit") && (StyleOf(window) & ES_MULTILINE); }
+
+// ---- MainWndProc ----
+
+void RestoreFocus(HWND window) {
+  if (HWND last = ExtraHandle(window, kExtraLastFocus)) SetFocus(last);
+}
+
+void PaintBackground(HWND window) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(GetWindowLongA(window, GWL_USERDATA)));
+  EndPaint(window, &paint);
+}
+
+// The object a help or context-menu request is about: the window itself when
+// it names the container, otherwise the library control it names.
+CWindow* RequestTarget(CWindow* object, HWND item) {
+  return item == object->GetContainer() ? object : WindowFromHandle(item);
+}
+
+// Only popups that hang directly under the menu bar are told before they open.
+void AnnouncePopup(CWindow* object, HWND window, HMENU popup) {
+  HMENU bar = GetMenu(window);
+  if (!bar) return;
+  for (CObject* child = object->GetFirstChild(); child; child = child->GetNext()) {
+    CWindow* menu = static_cast<CWindow*>(child);
+    if (reinterpret_cast<HMENU>(menu->GetHwnd()) != bar) continue;
+    for (CObject* entry = menu->GetFirstChild(); entry; entry = entry->GetNext()) {
+      CWindow* candidate = static_cast<CWindow*>(entry);
+      if (reinterpret_cast<HMENU>(candidate->GetHwnd()) == popup) {
+        candidate->OnFocusSet();
+        return;
+      }
+    }
+    return;
+  }
+}
+
+LRESULT ControlColour(HDC dc, HWND control) {
+  HBRUSH brush = reinterpret_cast<HBRUSH>(GetWindowLongA(control, GWL_USERDATA));
+  if (!brush) brush = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<LRESULT>(brush);
+}
+
+LRESULT RouteCommand(WPARAM wParam, LPARAM lParam) {
+  unsigned int id = LOWORD(wParam);
+  unsigned int code = HIWORD(wParam);
+  HWND control = reinterpret_cast<HWND>(lParam);
+  CObject* found = CObject::Lookup(id);
+  if (!found || found->GetId() != id) return 0;
+  CWindow* target = static_cast<CWindow*>(found);
+
+  if (!control) {
+    // Menu entries send 0, accelerators 1.
+    if (code == 0 || code == 1) target->OnCommand();
+  } else if (HasClassName(control, "Button") || HasClassName(control, "KblPushButton")) {
+    if (code == BN_CLICKED)
+      target->OnCommand();
+    else if (code == kRightClickCode)
+      target->OnRightButton();
+  } else if (HasClassName(control, "KblEdit")) {
+    if (code == EN_CHANGE) target->OnChange();
+  } else if (HasClassName(control, "ComboBox") || HasClassName(control, "ListBox")) {
+    // CBN_SELCHANGE and LBN_SELCHANGE are 1, the double clicks 2.
+    if (code == 1)
+      target->OnSelect();
+    else if (code == 2)
+      target->OnCommand();
+  } else if (HasClassName(control, "KblVListBox")) {
+    // The virtual list asks for its lines through these results.
+    CVListBox* list = dynamic_cast<CVListBox*>(target);
+    if (!list) return 0;
+    switch (code) {
+      case 0: return list->OnInit();
+      case 1: return list->OnFirst();
+      case 2: return list->OnNext();
+      case 3: return list->OnPrev();
+      case 4: return list->OnLast();
+      case 5: list->OnSelect(); return 0;
+    }
+  }
+  return 0;
+}
+
+// ---- ControlWndProc ----
+
+void StepTab(HWND control) {
+  UINT direction = shiftDown ? GW_HWNDPREV : GW_HWNDNEXT;
+  for (HWND window = GetWindow(control, direction); window; window = GetWindow(window, direction)) {
+    if (CanTakeFocus(window)) {
+      MoveFocus(window);
+      return;
+    }
+  }
+}
+
+// Up and Down stay inside a group: the first member has WS_GROUP, and so
+// has the first member of the next group.
+void StepUp(HWND control) {
+  for (HWND window = GetWindow(GetFocus(), GW_HWNDPREV); window; window = GetWindow(window, GW_HWNDPREV)) {
+    if (window == control) return;
+    if (!IsWindowEnabled(window) || !IsWindowVisible(window)) continue;
+    LONG style = StyleOf(window);
+    if (style & WS_TABSTOP) {
+      MoveFocus(window);
+      return;
+    }
+    if (style & WS_GROUP) return;
+  }
+}
+
+void StepDown(HWND control) {
+  for (HWND window = GetWindow(control, GW_HWNDNEXT); window; window = GetWindow(window, GW_HWNDNEXT)) {
+    if (window == control) return;
+    if (!IsWindowEnabled(window) || !IsWindowVisible(window)) continue;
+    LONG style = StyleOf(window);
+    if (style & WS_GROUP) return;
+    if (style & WS_TABSTOP) {
+      MoveFocus(window);
+      return;
+    }
+  }
+}
+
+void PressDefaultButton(HWND control) {
+  HWND parent = reinterpret_cast<HWND>(GetWindowLongA(control, GWL_HWNDPARENT));
+  HWND button = ExtraHandle(parent, kExtraDefaultButton);
+  if (!parent || !button) return;
+  WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
+  SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+// Client coordinates as unsigned 16-bit values: a pointer left of or above
+// the button is far outside it.
+bool PointerInside(HWND window, LPARAM lParam) {
+  unsigned int x = LOWORD(lParam);
+  unsigned int y = HIWORD(lParam);
+  RECT client;
+  GetClientRect(window, &client);
+  return static_cast<LONG>(x) >= client.left && static_cast<LONG>(x) <= client.right &&
+         static_cast<LONG>(y) >= client.top && static_cast<LONG>(y) <= client.bottom;
+}
+
+void ReleaseButton(HWND button, UINT message, LPARAM lParam) {
+  SendMessageA(button, BM_SETSTATE, FALSE, 0);
+  ReleaseCapture();
+  buttonCapture = 0;
+  if (!PointerInside(button, lParam)) return;
+  int code = message == WM_LBUTTONUP ? BN_CLICKED : kRightClickCode;
+  LONG type = StyleOf(button) & 0x1F;
+  if (type == BS_AUTOCHECKBOX && code == BN_CLICKED)
+    SendMessageA(button, BM_SETCHECK, 1 - SendMessageA(button, BM_GETCHECK, 0, 0), 0);
+  else if (type == BS_AUTORADIOBUTTON)
+    CheckRadioInGroup(button);
+  HWND parent = reinterpret_cast<HWND>(GetWindowLongA(button, GWL_HWNDPARENT));
+  WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
+  SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(button));
+}
+
+}  // namespace
+
+bool HasClassName(HWND window, const char* className) {
+  char name[20];
+  if (!window || !GetClassNameA(window, name, sizeof name)) return false;
+  return std::strcmp(name, className) == 0;
+}
+
+bool IsAutoRadioButton(HWND window) {
+  return HasClassName(window, "Button") && (StyleOf(window) & 0x1F) == BS_AUTORADIOBUTTON;
+}
+
+CWindow* WindowFromHandle(HWND window) {
+  if (!window) return nullptr;
+  unsigned int id = static_cast<unsigned int>(GetWindowLongA(window, GWL_ID));
+  CObject* found = CObject::Lookup(id);
+  return found && found->GetId() == id ? static_cast<CWindow*>(found) : nullptr;
+}
+
+int IsLibraryPushButton(HWND window) {
+  if (!HasClassName(window, "KblPushButton")) return 0;
+  LONG type = StyleOf(window) & 0x1F;
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+// The default frame follows the focus while a push button has it and goes
+// back to the home default button when the focus moves anywhere else.
+void UpdateDefaultButton(HWND focus) {
+  HWND parent = GetParent(focus);
+  HWND current = ExtraHandle(parent, kExtraDefaultButton);
+  if (IsLibraryPushButton(focus)) {
+    if (parent && current) ShowAsDefault(current, false);
+    ShowAsDefault(focus, true);
+    SetExtraHandle(parent, kExtraDefaultButton, focus);
+    return;
+  }
+  HWND home = ExtraHandle(parent, kExtraHomeDefault);
+  if (!parent || !home) return;
+  if (current) ShowAsDefault(current, false);
+  ShowAsDefault(home, true);
+  SetExtraHandle(parent, kExtraDefaultButton, home);
+}
+
+void CheckRadioInGroup(HWND radio) {
+  HWND first = radio;
+  while (!(StyleOf(first) & WS_GROUP)) {
+    HWND previous = GetWindow(first, GW_HWNDPREV);
+    if (!previous || !IsAutoRadioButton(previous)) break;
+    first = previous;
+  }
+  for (HWND member = first; member;) {
+    SendMessageA(member, BM_SETCHECK, BST_UNCHECKED, 0);
+    SetWindowLongA(member, GWL_STYLE, StyleOf(member) | WS_TABSTOP);
+    HWND next = GetWindow(member, GW_HWNDNEXT);
+    if (!next || (StyleOf(next) & WS_GROUP) || !IsAutoRadioButton(next)) break;
+    member = next;
+  }
+  SendMessageA(radio, BM_SETCHECK, BST_CHECKED, 0);
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWindow* object = TopLevelObject(window);
+  switch (message) {
+    case WM_DESTROY:
+      // Any library top-level window ends the loop, a dialog as well.
+      PostQuitMessage(0);
+      return 0;
+    case WM_MOVE:
+    case WM_SIZE:
+      if (CWinApp::hwndStatus) SendMessageA(CWinApp::hwndStatus, message, 0, 0);
+      break;
+    case WM_ACTIVATE:
+      if (HIWORD(wParam) || !object) break;
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        object->OnDeactivate();
+      } else {
+        object->OnActivate();
+        RestoreFocus(window);
+      }
+      break;
+    case WM_SETFOCUS:
+      RestoreFocus(window);
+      return 0;
+    case WM_PAINT:
+      PaintBackground(window);
+      return 0;
+    case WM_CLOSE:
+      if (object) object->OnClose();
+      DestroyWindow(window);
+      return 0;
+    case WM_HELP:
+      if (object) {
+        const HELPINFO* info = reinterpret_cast<const HELPINFO*>(lParam);
+        if (CWindow* target = RequestTarget(object, static_cast<HWND>(info->hItemHandle))) target->OnHelp();
+      }
+      return 0;
+    case WM_CONTEXTMENU:
+      if (object)
+        if (CWindow* target = RequestTarget(object, reinterpret_cast<HWND>(wParam))) target->OnContextMenu();
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_INSERT) {
+        ToggleOverwriteMode();
+      } else if (object) {
+        object->OnChar(static_cast<int>(wParam));
+        if (wParam == VK_ESCAPE) object->OnEscape();
+      }
+      return 0;
+    case WM_COMMAND:
+      return RouteCommand(wParam, lParam);
+    case WM_INITMENUPOPUP:
+      if (object) AnnouncePopup(object, window, reinterpret_cast<HMENU>(wParam));
+      return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+      return ControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWindow* object = WindowFromHandle(window);
+  WNDPROC previous = object ? object->mOldWndProc : nullptr;
+  auto passOn = [&]() -> LRESULT {
+    return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                    : DefWindowProcA(window, message, wParam, lParam);
+  };
+  if (!object) return passOn();
+
+  switch (message) {
+    case WM_KEYDOWN:
+      switch (wParam) {
+        case VK_TAB:
+          StepTab(window);
+          return 0;
+        case VK_RETURN:
+          if (IsMultiLineEdit(window)) return passOn();
+          PressDefaultButton(window);
+          return 0;
+        case VK_SHIFT:
+          shiftDown = 1;
+          return passOn();
+        case VK_ESCAPE:
+          object->OnEscape();
+          return 0;
+        case VK_UP:
+          if (HasClassName(window, "ListBox") || (StyleOf(GetFocus()) & WS_GROUP)) return passOn();
+          StepUp(window);
+          return 0;
+        case VK_DOWN:
+          if (HasClassName(window, "ListBox")) return passOn();
+          StepDown(window);
+          return 0;
+        case VK_INSERT:
+          ToggleOverwriteMode();
+          return passOn();
+      }
+      return passOn();
+
+    case WM_KEYUP:
+      switch (wParam) {
+        case VK_TAB:
+        case VK_ESCAPE:
+          return 0;
+        case VK_RETURN:
+          return IsMultiLineEdit(window) ? passOn() : 0;
+        case VK_SHIFT:
+          shiftDown = 0;
+          return passOn();
+        case VK_LEFT:
+        case VK_RIGHT:
+          return HasClassName(window, "KblEdit") ? passOn() : 0;
+        case VK_UP:
+        case VK_DOWN:
+          return HasClassName(window, "ListBox") ? passOn() : 0;
+      }
+      return passOn();
+
+    case WM_SETFOCUS:
+      SetExtraHandle(GetParent(window), kExtraLastFocus, window);
+      object->OnFocusSet();
+      return passOn();
+    case WM_KILLFOCUS:
+      object->OnFocusLost();
+      return passOn();
+
+    // Standard buttons get their mouse handling from the library, so that a
+    // right click gives a command too.
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      if (!HasClassName(window, "Button")) return passOn();
+      if (!(StyleOf(window) & 0x100)) SetFocus(window);
+      SendMessageA(window, BM_SETSTATE, TRUE, 0);
+      SetCapture(window);
+      buttonCapture = 1;
+      return 0;
+    case WM_MOUSEMOVE:
+      if (!buttonCapture) return passOn();
+      SendMessageA(window, BM_SETSTATE, PointerInside(window, lParam), 0);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      if (!buttonCapture) return passOn();
+      ReleaseButton(window, message, lParam);
+      return 0;
+  }
+  return passOn();
+}
+
+LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(GetWindowLongA(window, GWL_USERDATA)));
+  CBitMap* object = dynamic_cast<CBitMap*>(WindowFromHandle(window));
+  if (object && object->GetBitmap()) {
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, object->GetBitmap());
+    RECT client;
+    GetClientRect(window, &client);
+    BitBlt(dc, 0, 0, client.right + 1, client.bottom + 1, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+  }
+  EndPaint(window, &paint);
+  return 0;
+}

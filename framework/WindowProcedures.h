@@ -1,0 +1,34 @@
+// The three window procedures of the class library and the helpers that
+// turn window handles back into library objects.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Export.h"
+
+class CWindow;
+
+// Window extra bytes of every "KBLMAIN" window.
+const int kMainExtraBytes = 16;
+const int kExtraObject = 0;         // the CWindow * of the top-level object
+const int kExtraLastFocus = 4;      // the child that last had the focus
+const int kExtraDefaultButton = 8;  // the push button showing the default frame
+const int kExtraHomeDefault = 12;   // the default button set by SetDefault
+
+// Notification code of a right click on a button.
+const int kRightClickCode = 100;
+
+KBL_EXPORT LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+KBL_EXPORT LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+KBL_EXPORT LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The library object whose id is the window's control id, or null.
+KBL_EXPORT CWindow* WindowFromHandle(HWND window);
+KBL_EXPORT int IsLibraryPushButton(HWND window);
+KBL_EXPORT void UpdateDefaultButton(HWND focus);
+KBL_EXPORT void CheckRadioInGroup(HWND radio);
+
+// Exact, case-sensitive comparison of the window's class name.
+bool HasClassName(HWND window, const char* className);
+// BS_AUTORADIOBUTTON "Button" windows, the members of radio groups.
+bool IsAutoRadioButton(HWND window);
