@@ -161,7 +161,7 @@ class Probe : public CWindow {
 
 // Stands for the main and dialog windows of the library: a "KBLMAIN"
 // window that is its own container and is known to its extra bytes.
-class TestTopWindow : public Probe {
+class TestTopWindow final : public Probe {
  public:
   explicit TestTopWindow(CWindow* parent = nullptr) : Probe(parent) {}
   TestTopWindow* CreateTop(const char* text, int x, int y, int width, int height) {
