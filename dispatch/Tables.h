@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "engine/cb5.h"
 
 class CDatabase;
 
@@ -70,5 +73,20 @@ Job ReadJob(CDatabase& queue);
 // Copies a job into the current line record: texts, then numbers, then the
 // job itself, so that the line turns busy only once every parameter is there.
 void WriteJobToLine(CDatabase& lines, const Job& job);
+
+// The layout this system creates: field 25 character 43, fields 34-37
+// character 47, fields 16 and 30-33 numeric wide enough for any int, the
+// others one-character spares. Names point at what each position carries.
+const std::vector<CB5FieldInfo>& StandardLayout();
+// A queue of n records whose header holds read and write position 2, and a
+// line table of n free lines. Both are made under a temporary name and only
+// then put in place, so a failure leaves any old table as it was.
+bool CreateQueueTable(const char* fileName, int records);
+bool CreateLineTable(const char* fileName, int lines);
+
+// The monitor's list items: "[%02d|%d: %s]" ("[%03d|..." from 100 records
+// on) for a queue entry, "%d: %s" for a line.
+std::string QueueItemText(int record, int requestedLine, const std::string& text, int recordCount);
+std::string LineItemText(int line, const std::string& text);
 
 }  // namespace tables

@@ -45,6 +45,7 @@ char** SplitCommandLine(char* tail, int* count) {
 }
 
 int CCommandLine::HasOption(const char* option) const {
+  if (!option) return 0;
   for (int i = 1; i < mCount; ++i)
     if (mArguments && mArguments[i] && std::strcmp(mArguments[i], option) == 0) return 1;
   return 0;

@@ -2,12 +2,78 @@
 // for Win32 (PlatformWin32.cpp) and one for native builds (PlatformPosix.cpp).
 #pragma once
 
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Calling convention of a thread entry that CreateThread can start.
+#ifdef _WIN32
+#define ZQ_THREAD_CALL __stdcall
+#else
+#define ZQ_THREAD_CALL
+#endif
+
 namespace platform {
 
 // Modal warning box owned by the calling thread's active window.
 void ShowDatabaseError(const char* text);
 
+// Local calendar time of a moment, safe beside other threads.
+void LocalTime(std::time_t when, std::tm* out);
+
 // Removes a file; failure is not reported.
 void RemoveFile(const char* name);
+
+// What the runtime's file-status call reports of a file. Win32's _stat has
+// whole seconds only; natively the nanoseconds are kept too.
+struct FileStatus {
+  long long size = 0;
+  long long modifiedSeconds = 0;
+  long modifiedNanoseconds = 0;
+};
+// 0 when the file exists (status filled), -1 when not (status zeroed).
+int StatFile(const char* name, FileStatus* status);
+
+// Win32's own names for these are macros, hence the File and Profile prefixes.
+// Log-file handles in the manner of _lopen/_lcreat: -1 on failure.
+// Access modes are the OF_ values; OF_SHARE_DENY_WRITE keeps other writers out.
+intptr_t FileOpen(const char* name, int accessMode);
+// Makes a new empty file or empties an existing one, open for writing.
+intptr_t FileCreate(const char* name);
+// 0 when closed without error.
+int FileClose(intptr_t handle);
+// The new offset, or -1.
+long FileSeekEnd(intptr_t handle);
+// Bytes written, or -1.
+long FileWrite(intptr_t handle, const void* bytes, long count);
+
+// Private profile files (section and key text files).
+unsigned ProfileGetInt(const char* section, const char* key, int fallback, const char* file);
+int ProfileGetString(const char* section, const char* key, const char* fallback, char* out,
+                     int size, const char* file);
+bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file);
+// Where a profile named without a directory lives.
+std::string ProfilePath(const char* file);
+
+// A pause that another thread, or an interrupt handler, can end early. Once
+// set it stays set, so every later wait returns at once.
+class WakeSignal {
+ public:
+  WakeSignal();
+  ~WakeSignal();
+  WakeSignal(const WakeSignal&) = delete;
+  WakeSignal& operator=(const WakeSignal&) = delete;
+  // Safe to call from a signal or console-control handler.
+  void Set();
+  // Waits up to ms milliseconds (0 or less: not at all); true when set.
+  bool Wait(long long ms);
+
+ private:
+  intptr_t mHandles[2];
+};
+
+// Calls handler on Ctrl+C (and, natively, on SIGTERM). The handler must only
+// do what a signal handler may.
+void OnInterrupt(void (*handler)());
 
 }  // namespace platform

@@ -1,14 +1,171 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "services/Platform.h"
+#include "services/PrivateProfile.h"
 
 namespace platform {
 
 // No window natively: the text goes where an operator sees it.
 void ShowDatabaseError(const char* text) { std::fprintf(stderr, "Error: %s\n", text); }
 
+void LocalTime(std::time_t when, std::tm* out) { localtime_r(&when, out); }
+
 void RemoveFile(const char* name) { unlink(name); }
+
+int StatFile(const char* name, FileStatus* status) {
+  struct stat st;
+  *status = FileStatus();
+  if (!name || stat(name, &st) != 0) return -1;
+  status->size = st.st_size;
+  status->modifiedSeconds = st.st_mtim.tv_sec;
+  status->modifiedNanoseconds = st.st_mtim.tv_nsec;
+  return 0;
+}
+
+namespace {
+
+constexpr int kOfWrite = 0x01, kOfReadWrite = 0x02, kOfShareExclusive = 0x10, kOfShareDenyWrite = 0x20;
+
+// Handle 0 means "not open" to the log file, so a descriptor 0 is moved up.
+int AwayFromZero(int fd) {
+  if (fd != 0) return fd;
+  int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  close(fd);
+  return moved;
+}
+
+// Share modes have no POSIX counterpart; an open-file-description write lock
+// over the whole file keeps out every other writer that asks the same way.
+bool KeepWritersOut(int fd) {
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// Any writer of ours asks first whether someone keeps writers out.
+bool WritersKeptOut(int fd) {
+  struct flock lock = {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
+  return lock.l_type != F_UNLCK;
+}
+
+}  // namespace
+
+intptr_t FileOpen(const char* name, int accessMode) {
+  int flags = (accessMode & kOfReadWrite) ? O_RDWR : (accessMode & kOfWrite) ? O_WRONLY : O_RDONLY;
+  int fd = open(name, flags | O_CLOEXEC);
+  if (fd < 0) return -1;
+  bool exclusive = (accessMode & (kOfShareDenyWrite | kOfShareExclusive)) != 0;
+  bool writing = (accessMode & (kOfWrite | kOfReadWrite)) != 0;
+  if ((exclusive && !KeepWritersOut(fd)) || (!exclusive && writing && WritersKeptOut(fd))) {
+    close(fd);
+    return -1;
+  }
+  return AwayFromZero(fd);
+}
+
+intptr_t FileCreate(const char* name) {
+  int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  // Emptied only when nobody keeps writers out, as _lcreat fails then.
+  if (WritersKeptOut(fd) || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return -1;
+  }
+  return AwayFromZero(fd);
+}
+
+int FileClose(intptr_t handle) { return close(static_cast<int>(handle)) == 0 ? 0 : -1; }
+
+long FileSeekEnd(intptr_t handle) {
+  off_t at = lseek(static_cast<int>(handle), 0, SEEK_END);
+  return at < 0 ? -1 : static_cast<long>(at);
+}
+
+long FileWrite(intptr_t handle, const void* bytes, long count) {
+  long done = 0;
+  while (done < count) {
+    ssize_t n = write(static_cast<int>(handle), static_cast<const char*>(bytes) + done,
+                      static_cast<size_t>(count - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return -1;
+    done += n;
+  }
+  return done;
+}
+
+unsigned ProfileGetInt(const char* section, const char* key, int fallback, const char* file) {
+  return profile::GetInt(section, key, fallback, file);
+}
+
+int ProfileGetString(const char* section, const char* key, const char* fallback, char* out,
+                     int size, const char* file) {
+  return profile::GetString(section, key, fallback, out, size, file);
+}
+
+bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
+  return profile::WriteString(section, key, value, file);
+}
+
+// Natively a profile named without a directory lives in the working directory.
+std::string ProfilePath(const char* file) { return file; }
+
+WakeSignal::WakeSignal() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) fds[0] = fds[1] = -1;
+  mHandles[0] = fds[0];
+  mHandles[1] = fds[1];
+}
+
+WakeSignal::~WakeSignal() {
+  if (mHandles[0] >= 0) close(static_cast<int>(mHandles[0]));
+  if (mHandles[1] >= 0) close(static_cast<int>(mHandles[1]));
+}
+
+// A byte in the pipe that nobody reads: every later poll finds it.
+void WakeSignal::Set() {
+  if (mHandles[1] >= 0) {
+    ssize_t ignored = write(static_cast<int>(mHandles[1]), "", 1);
+    (void)ignored;
+  }
+}
+
+bool WakeSignal::Wait(long long ms) {
+  struct pollfd fd = {static_cast<int>(mHandles[0]), POLLIN, 0};
+  do {
+    int piece = ms > 1000000000 ? 1000000000 : (ms > 0 ? static_cast<int>(ms) : 0);
+    int n = poll(&fd, 1, piece);
+    if (n > 0) return true;
+    if (n < 0 && errno == EINTR) continue;  // the remaining time is not tracked: a rare long pause
+    ms -= piece;
+  } while (ms > 0);
+  return false;
+}
+
+namespace {
+void (*interruptHandler)() = nullptr;
+void OnSignal(int) {
+  if (interruptHandler) interruptHandler();
+}
+}  // namespace
+
+void OnInterrupt(void (*handler)()) {
+  interruptHandler = handler;
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
 
 }  // namespace platform

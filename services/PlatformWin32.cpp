@@ -1,4 +1,5 @@
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include "services/Platform.h"
@@ -9,6 +10,98 @@ void ShowDatabaseError(const char* text) {
   MessageBoxA(GetActiveWindow(), text, "Error", MB_ICONWARNING);
 }
 
+void LocalTime(std::time_t when, std::tm* out) { localtime_s(out, &when); }
+
 void RemoveFile(const char* name) { _unlink(name); }
+
+int StatFile(const char* name, FileStatus* status) {
+  struct _stat st;
+  *status = FileStatus();
+  if (_stat(name, &st) != 0) return -1;
+  status->size = st.st_size;
+  status->modifiedSeconds = st.st_mtime;
+  return 0;
+}
+
+intptr_t FileOpen(const char* name, int accessMode) {
+  HFILE h = _lopen(name, accessMode);
+  return h == HFILE_ERROR ? -1 : static_cast<intptr_t>(h);
+}
+
+intptr_t FileCreate(const char* name) {
+  HFILE h = _lcreat(name, 0);
+  return h == HFILE_ERROR ? -1 : static_cast<intptr_t>(h);
+}
+
+int FileClose(intptr_t handle) { return _lclose(static_cast<HFILE>(handle)) == HFILE_ERROR ? -1 : 0; }
+
+long FileSeekEnd(intptr_t handle) { return _llseek(static_cast<HFILE>(handle), 0, FILE_END); }
+
+long FileWrite(intptr_t handle, const void* bytes, long count) {
+  return _hwrite(static_cast<HFILE>(handle), static_cast<LPCCH>(bytes), count);
+}
+
+unsigned ProfileGetInt(const char* section, const char* key, int fallback, const char* file) {
+  return GetPrivateProfileIntA(section, key, fallback, file);
+}
+
+int ProfileGetString(const char* section, const char* key, const char* fallback, char* out,
+                     int size, const char* file) {
+  return static_cast<int>(GetPrivateProfileStringA(section, key, fallback, out, size, file));
+}
+
+bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
+  return WritePrivateProfileStringA(section, key, value, file) != 0;
+}
+
+std::string ProfilePath(const char* file) {
+  char folder[MAX_PATH];
+  UINT n = GetWindowsDirectoryA(folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return file;
+  return std::string(folder) + "\\" + file;
+}
+
+WakeSignal::WakeSignal() {
+  mHandles[0] = reinterpret_cast<intptr_t>(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  mHandles[1] = 0;
+}
+
+WakeSignal::~WakeSignal() {
+  if (mHandles[0]) CloseHandle(reinterpret_cast<HANDLE>(mHandles[0]));
+}
+
+void WakeSignal::Set() { SetEvent(reinterpret_cast<HANDLE>(mHandles[0])); }
+
+bool WakeSignal::Wait(long long ms) {
+  HANDLE event = reinterpret_cast<HANDLE>(mHandles[0]);
+  if (!event) {
+    if (ms > 0) Sleep(static_cast<DWORD>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : ms));
+    return false;
+  }
+  // Long pauses in pieces below INFINITE.
+  do {
+    DWORD piece = static_cast<DWORD>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : (ms > 0 ? ms : 0));
+    if (WaitForSingleObject(event, piece) == WAIT_OBJECT_0) return true;
+    ms -= piece;
+  } while (ms > 0);
+  return false;
+}
+
+namespace {
+void (*interruptHandler)() = nullptr;
+
+BOOL WINAPI ConsoleControl(DWORD kind) {
+  if ((kind == CTRL_C_EVENT || kind == CTRL_BREAK_EVENT || kind == CTRL_CLOSE_EVENT) && interruptHandler) {
+    interruptHandler();
+    return TRUE;
+  }
+  return FALSE;
+}
+}  // namespace
+
+void OnInterrupt(void (*handler)()) {
+  interruptHandler = handler;
+  SetConsoleCtrlHandler(ConsoleControl, TRUE);
+}
 
 }  // namespace platform

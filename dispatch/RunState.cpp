@@ -1,0 +1,3 @@
+#include "dispatch/RunState.h"
+
+RunState theRunState;

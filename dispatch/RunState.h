@@ -1,0 +1,35 @@
+// The only memory the window's thread and the two workers share. Every field
+// has one writer at a time; the two the workers touch while others run are
+// atomics, so a read is never torn and both workers may count up at once.
+#pragma once
+
+#include <atomic>
+
+#include "services/Platform.h"
+
+class CCommandApp;
+
+struct RunState {
+  std::atomic<int> running{1};
+  std::atomic<int> finished{0};
+  int RefreshRate = 15;  // seconds
+  int FirstLine = 1;
+  int LastLine = 4;
+  int logging = 0;
+  void* dispatcherThread = nullptr;
+  void* monitorThread = nullptr;
+  CCommandApp* commandTarget = nullptr;
+  // Set together with the clearing of the running flag, so that a worker's
+  // pause ends at once instead of after a whole refresh period.
+  platform::WakeSignal wake;
+
+  // Clears the running flag and wakes the workers; safe in a signal handler.
+  void Stop() {
+    running.store(0);
+    wake.Set();
+  }
+};
+
+static_assert(std::atomic<int>::is_always_lock_free, "the run state's atomics must not hide a lock");
+
+extern RunState theRunState;
