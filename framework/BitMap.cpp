@@ -12,3 +12,6 @@ void CBitMap::Create(unsigned int resourceId, int x, int y, int width, int heigh
 void CBitMap::LoadResource(unsigned int id) {
   mBitmap = LoadBitmapA(CWinApp::hInstance, MAKEINTRESOURCEA(id & 0xFFFF));
 }
+
+CBitMap::CBitMap(CWindow* parent) : CWindow(parent), mBitmap(nullptr) {}
+HBITMAP CBitMap::GetBitmap() const { return mBitmap; }

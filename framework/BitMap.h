@@ -5,12 +5,12 @@
 
 class KBL_EXPORT CBitMap : public CWindow {
  public:
-  explicit CBitMap(CWindow* parent) : CWindow(parent), mBitmap(nullptr) {}
+  explicit CBitMap(CWindow* parent);
 
   void Create(unsigned int resourceId, int x, int y, int width, int height);
   // The bitmap stays loaded for the life of the process.
   void LoadResource(unsigned int id) override;
-  HBITMAP GetBitmap() const { return mBitmap; }
+  HBITMAP GetBitmap() const;
 
  protected:
   HBITMAP mBitmap;

@@ -73,3 +73,10 @@ CObject* CObject::Lookup(unsigned int id) {
   if (id < kFirstId || id >= mObjectCount) return nullptr;
   return mObjectMap[id];
 }
+
+unsigned int CObject::GetId() const { return mId; }
+CObject* CObject::GetParent() const { return mParent; }
+CObject* CObject::GetPrev() const { return mPrev; }
+CObject* CObject::GetNext() const { return mNext; }
+CObject* CObject::GetFirstChild() const { return mFirstChild; }
+CObject* CObject::GetLastChild() const { return mLastChild; }

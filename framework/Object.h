@@ -17,12 +17,12 @@ class KBL_EXPORT CObject {
   static CObject* Lookup(unsigned int id);
 
   // 0 for an object that found the registry full.
-  unsigned int GetId() const { return mId; }
-  CObject* GetParent() const { return mParent; }
-  CObject* GetPrev() const { return mPrev; }
-  CObject* GetNext() const { return mNext; }
-  CObject* GetFirstChild() const { return mFirstChild; }
-  CObject* GetLastChild() const { return mLastChild; }
+  unsigned int GetId() const;
+  CObject* GetParent() const;
+  CObject* GetPrev() const;
+  CObject* GetNext() const;
+  CObject* GetFirstChild() const;
+  CObject* GetLastChild() const;
 
   static const unsigned int kFirstId = 512;
   static const unsigned int kMapSize = 4095;

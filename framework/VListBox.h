@@ -7,12 +7,12 @@
 
 class KBL_EXPORT CVListBox : public CWindow {
  public:
-  explicit CVListBox(CWindow* parent) : CWindow(parent) {}
+  explicit CVListBox(CWindow* parent);
 
-  void OnSelect() override {}
-  virtual unsigned char OnInit() { return 1; }
-  virtual unsigned char OnFirst() { return 1; }
-  virtual unsigned char OnNext() { return 1; }
-  virtual unsigned char OnPrev() { return 1; }
-  virtual unsigned char OnLast() { return 1; }
+  void OnSelect() override;
+  virtual unsigned char OnInit();
+  virtual unsigned char OnFirst();
+  virtual unsigned char OnNext();
+  virtual unsigned char OnPrev();
+  virtual unsigned char OnLast();
 };

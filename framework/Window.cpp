@@ -433,3 +433,54 @@ void CWindow::InsertItem(int index, const char* text) {
                             reinterpret_cast<LPARAM>(accepted));
   SendMessageA(mHwnd, items->setCurSel, static_cast<WPARAM>(position), 0);
 }
+
+void CWindow::AppendSeparator() {}
+void CWindow::AppendItem(const char* /*text*/) {}
+void CWindow::LoadResource(unsigned int /*id*/) {}
+void CWindow::OnActivate() {}
+void CWindow::OnDeactivate() {}
+void CWindow::OnChange() { Notify(MsgChange); }
+void CWindow::OnCommand() { Notify(MsgCommand); }
+void CWindow::OnRightButton() { Notify(MsgRightButton); }
+void CWindow::OnLeftDoubleClick() { Notify(MsgCommand); }
+void CWindow::OnRightDoubleClick() { Notify(MsgRightButton); }
+void CWindow::OnCreate() {}
+void CWindow::OnFocusSet() { Notify(MsgFocusSet); }
+void CWindow::OnFocusLost() { Notify(MsgFocusLost); }
+void CWindow::OnEscape() { Notify(MsgEscape); }
+void CWindow::OnClose() { Notify(MsgClose); }
+void CWindow::OnHelp() { Notify(MsgHelp); }
+void CWindow::OnContextMenu() { Notify(MsgContextMenu); }
+void CWindow::OnSelect() { Notify(MsgSelect); }
+void CWindow::OnChar(int /*key*/) {}
+void CWindow::AttachCallback(TCallback callback) { mCallback = callback; }
+void CWindow::SetTextLimit(unsigned int maximum) { SendMessageA(mHwnd, EM_LIMITTEXT, maximum, 0); }
+int CWindow::GetItemHeight() { return static_cast<int>(SendMessageA(mHwnd, LB_GETITEMHEIGHT, 0, 0)) + 4; }
+void CWindow::SetFont(HFONT font) { SendMessageA(mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+void CWindow::SetVisible() { ShowWindow(mHwnd, SW_SHOW); }
+void CWindow::SetInvisible() { ShowWindow(mHwnd, SW_HIDE); }
+unsigned char CWindow::IsVisible() { return IsWindowVisible(mHwnd) ? 1 : 0; }
+unsigned char CWindow::IsEnabled() { return IsWindowEnabled(mHwnd) ? 1 : 0; }
+unsigned char CWindow::IsIconic() { return ::IsIconic(mHwnd) ? 1 : 0; }
+void CWindow::SetIndeterminate() { if (mHwnd) SendMessageA(mHwnd, BM_SETCHECK, BST_INDETERMINATE, 0); }
+void CWindow::SetIconic() { SendMessageA(mHwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+void CWindow::SetActive() { SetActiveWindow(mHwndContainer); }
+void CWindow::SetModal() { SetWindowPos(mHwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE); }
+void CWindow::SetFocus() { ::SetFocus(mHwnd); }
+unsigned char CWindow::HasFocus() { return mHwnd && ::GetFocus() == mHwnd ? 1 : 0; }
+void CWindow::SetGroup() { AddStyle(WS_GROUP); }
+void CWindow::SetInactive() {}
+void CWindow::SetNonModal() {}
+void CWindow::SetNoScroll() {}
+void CWindow::SetEscape() {}
+void CWindow::SetFirst() {}
+void CWindow::SetPrev() {}
+void CWindow::SetNext() {}
+void CWindow::SetLast() {}
+HWND CWindow::GetHwnd() const { return mHwnd; }
+HWND CWindow::GetContainer() const { return mHwndContainer; }
+HMENU CWindow::GetMenuHandle() const { return mHMenu; }
+WNDPROC CWindow::GetOldWndProc() const { return mOldWndProc; }
+int CWindow::GetItemCount() const { return mItemCount; }
+TCallback CWindow::GetCallback() const { return mCallback; }
+CLine* CWindow::GetLines() const { return mLines; }

@@ -39,9 +39,9 @@ class KBL_EXPORT CWindow : public CObject {
   // Not virtual: a parent destroys its children as plain CWindow objects.
   ~CWindow();
 
-  virtual void AppendSeparator() {}
-  virtual void AppendItem(const char* /*text*/) {}
-  virtual void LoadResource(unsigned int /*id*/) {}
+  virtual void AppendSeparator();
+  virtual void AppendItem(const char* text);
+  virtual void LoadResource(unsigned int id);
   virtual int SearchItem(const char* text);
   virtual unsigned int GetNrOfItems();
   virtual void SelectItem(int index);
@@ -49,31 +49,31 @@ class KBL_EXPORT CWindow : public CObject {
   virtual void GetItemText(int index, char* buffer, unsigned int maximum);
   virtual void DeleteItem(int index);
   virtual void InsertItem(int index, const char* text);
-  virtual void OnActivate() {}
-  virtual void OnDeactivate() {}
-  virtual void OnChange() { Notify(MsgChange); }
-  virtual void OnCommand() { Notify(MsgCommand); }
-  virtual void OnRightButton() { Notify(MsgRightButton); }
-  virtual void OnLeftDoubleClick() { Notify(MsgCommand); }
-  virtual void OnRightDoubleClick() { Notify(MsgRightButton); }
-  virtual void OnCreate() {}
-  virtual void OnFocusSet() { Notify(MsgFocusSet); }
-  virtual void OnFocusLost() { Notify(MsgFocusLost); }
-  virtual void OnEscape() { Notify(MsgEscape); }
-  virtual void OnClose() { Notify(MsgClose); }
-  virtual void OnHelp() { Notify(MsgHelp); }
-  virtual void OnContextMenu() { Notify(MsgContextMenu); }
-  virtual void OnSelect() { Notify(MsgSelect); }
-  virtual void OnChar(int /*key*/) {}
+  virtual void OnActivate();
+  virtual void OnDeactivate();
+  virtual void OnChange();
+  virtual void OnCommand();
+  virtual void OnRightButton();
+  virtual void OnLeftDoubleClick();
+  virtual void OnRightDoubleClick();
+  virtual void OnCreate();
+  virtual void OnFocusSet();
+  virtual void OnFocusLost();
+  virtual void OnEscape();
+  virtual void OnClose();
+  virtual void OnHelp();
+  virtual void OnContextMenu();
+  virtual void OnSelect();
+  virtual void OnChar(int key);
 
   void Create(const char* text, int x, int y, int width, int height, const char* className,
               unsigned long style);
-  void AttachCallback(TCallback callback) { mCallback = callback; }
+  void AttachCallback(TCallback callback);
   void DefineAccelerator(int key, int flags);
 
   void SetText(const char* text);
   char* GetText(char* buffer, unsigned int maximum);
-  void SetTextLimit(unsigned int maximum) { SendMessageA(mHwnd, EM_LIMITTEXT, maximum, 0); }
+  void SetTextLimit(unsigned int maximum);
   void Select();
 
   void SetPosition(int x, int y, int width, int height);
@@ -81,42 +81,42 @@ class KBL_EXPORT CWindow : public CObject {
   void GetPosition(int* x, int* y, int* width, int* height);
   int GetFontHeight();
   int GetFontWidth();
-  int GetItemHeight() { return static_cast<int>(SendMessageA(mHwnd, LB_GETITEMHEIGHT, 0, 0)) + 4; }
+  int GetItemHeight();
 
-  void SetFont(HFONT font) { SendMessageA(mHwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+  void SetFont(HFONT font);
   void SetFont(const char* faceName, long height);
 
-  void SetVisible() { ShowWindow(mHwnd, SW_SHOW); }
-  void SetInvisible() { ShowWindow(mHwnd, SW_HIDE); }
-  unsigned char IsVisible() { return IsWindowVisible(mHwnd) ? 1 : 0; }
-  unsigned char IsEnabled() { return IsWindowEnabled(mHwnd) ? 1 : 0; }
-  unsigned char IsIconic() { return ::IsIconic(mHwnd) ? 1 : 0; }
+  void SetVisible();
+  void SetInvisible();
+  unsigned char IsVisible();
+  unsigned char IsEnabled();
+  unsigned char IsIconic();
   void Enable();
   void Disable();
   void SetChecked();
   void SetUnchecked();
-  void SetIndeterminate() { if (mHwnd) SendMessageA(mHwnd, BM_SETCHECK, BST_INDETERMINATE, 0); }
+  void SetIndeterminate();
   unsigned char IsChecked();
-  void SetIconic() { SendMessageA(mHwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
+  void SetIconic();
   void EnableSysClose(unsigned char enable);
-  void SetActive() { SetActiveWindow(mHwndContainer); }
-  void SetModal() { SetWindowPos(mHwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE); }
-  void SetFocus() { ::SetFocus(mHwnd); }
+  void SetActive();
+  void SetModal();
+  void SetFocus();
   CWindow* GetFocus();
-  unsigned char HasFocus() { return mHwnd && ::GetFocus() == mHwnd ? 1 : 0; }
-  void SetGroup() { AddStyle(WS_GROUP); }
+  unsigned char HasFocus();
+  void SetGroup();
   void SetDefault();
   void UnsetDefault();
   unsigned char IsDefault();
   // Escape, Tab and the arrows are handled by the dispatch for every control.
-  void SetInactive() {}
-  void SetNonModal() {}
-  void SetNoScroll() {}
-  void SetEscape() {}
-  void SetFirst() {}
-  void SetPrev() {}
-  void SetNext() {}
-  void SetLast() {}
+  void SetInactive();
+  void SetNonModal();
+  void SetNoScroll();
+  void SetEscape();
+  void SetFirst();
+  void SetPrev();
+  void SetNext();
+  void SetLast();
 
   void JustifyRight();
   void JustifyLeft();
@@ -131,13 +131,13 @@ class KBL_EXPORT CWindow : public CObject {
   // The value is used as a brush handle wherever the background is painted.
   void SetBGColor(long brush);
 
-  HWND GetHwnd() const { return mHwnd; }
-  HWND GetContainer() const { return mHwndContainer; }
-  HMENU GetMenuHandle() const { return mHMenu; }
-  WNDPROC GetOldWndProc() const { return mOldWndProc; }
-  int GetItemCount() const { return mItemCount; }
-  TCallback GetCallback() const { return mCallback; }
-  CLine* GetLines() const { return mLines; }
+  HWND GetHwnd() const;
+  HWND GetContainer() const;
+  HMENU GetMenuHandle() const;
+  WNDPROC GetOldWndProc() const;
+  int GetItemCount() const;
+  TCallback GetCallback() const;
+  CLine* GetLines() const;
 
  protected:
   void Notify(TMessage message) {
