@@ -1,0 +1,217 @@
+// The other programs of an installation, for the end-to-end run: a producer
+// that enqueues jobs at random moments, a line server that takes the jobs of
+// its lines and frees them after a random hold, and the final verification.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dispatch/Tables.h"
+#include "services/Database.h"
+#include "tools/QueueTool.h"
+
+namespace {
+
+using namespace tables;
+using Clock = std::chrono::steady_clock;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Fields joined by '|', which no generated text contains.
+std::string Join(const std::vector<std::string>& fields) {
+  std::string line;
+  for (size_t i = 0; i < fields.size(); ++i) line += (i ? "|" : "") + fields[i];
+  return line;
+}
+
+std::vector<std::string> Split(const std::string& line) {
+  std::vector<std::string> fields;
+  std::string field;
+  std::istringstream in(line);
+  while (std::getline(in, field, '|')) fields.push_back(field);
+  if (!line.empty() && line.back() == '|') fields.push_back("");
+  return fields;
+}
+
+void Append(const std::string& file, const std::string& line) {
+  std::FILE* f = std::fopen(file.c_str(), "ab");
+  if (!f) return;
+  std::fprintf(f, "%s\n", line.c_str());
+  std::fclose(f);
+}
+
+std::vector<std::string> Lines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::string> JobFields(const Job& j) {
+  std::vector<std::string> f = {j.text};
+  for (int n : j.numbers) f.push_back(std::to_string(n));
+  for (const std::string& t : j.texts) f.push_back(t);
+  return f;
+}
+
+// produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS
+int Produce(char** a) {
+  const int count = std::atoi(a[0]), maxGap = std::atoi(a[2]), last = std::atoi(a[3]), outside = std::atoi(a[4]);
+  std::mt19937 random(static_cast<unsigned>(std::atoi(a[1])));
+  const auto deadline = Clock::now() + std::chrono::seconds(std::atoi(a[5]));
+  for (int i = 0; i < count; ++i) {
+    Job job;
+    char id[16];
+    std::snprintf(id, sizeof id, "JOB%04d", i);
+    job.text = id;
+    int kind = static_cast<int>(random() % 10);
+    job.requestedLine = kind < 6 ? 0 : kind < 9 ? 1 + static_cast<int>(random() % static_cast<unsigned>(last)) : outside;
+    for (int k = 0; k < 4; ++k) {
+      job.numbers[k] = static_cast<int>(static_cast<long long>(random() % 2000000000u) - 1000000000);
+      job.texts[k] = (k == 1 ? "  lead " : "t,") + std::to_string(i) + "," + std::to_string(random() % 1000);
+    }
+    int record = 0;
+    std::string error;
+    while (!EnqueueJob(job, &record, &error)) {
+      if (error.find("full") == std::string::npos || Clock::now() > deadline) {
+        std::cerr << "produce: " << error << "\n";
+        return 1;
+      }
+      SleepMs(5);
+    }
+    std::vector<std::string> fields = {std::to_string(record), std::to_string(job.requestedLine)};
+    for (const std::string& f : JobFields(job)) fields.push_back(f);
+    Append("produced.txt", Join(fields));
+    SleepMs(static_cast<int>(random() % static_cast<unsigned>(maxGap + 1)));
+  }
+  return 0;
+}
+
+// serve NAME SEED MAXHOLDMS SECONDS LINE...
+int Serve(int argc, char** a) {
+  const std::string name = a[0];
+  std::mt19937 random(static_cast<unsigned>(std::atoi(a[1])));
+  const int maxHold = std::atoi(a[2]);
+  const auto deadline = Clock::now() + std::chrono::seconds(std::atoi(a[3]));
+  std::vector<int> lines;
+  for (int i = 4; i < argc; ++i) lines.push_back(std::atoi(a[i]));
+  while (!std::filesystem::exists("stop") && Clock::now() < deadline) {
+    for (int line : lines) {
+      Job job;
+      {
+        CDatabase table;
+        if (!table.Open(kLineFileName) || table.Go(line) != 0) continue;
+        job = ReadJob(table);
+      }
+      if (IsBlank(job.text)) continue;
+      std::vector<std::string> fields = {std::to_string(line)};
+      for (const std::string& f : JobFields(job)) fields.push_back(f);
+      Append("served-" + name + ".txt", Join(fields));
+      SleepMs(static_cast<int>(random() % static_cast<unsigned>(maxHold + 1)));
+      std::string error;
+      if (!FreeLine(line, &error)) std::cerr << "serve: " << error << "\n";
+    }
+    SleepMs(3);
+  }
+  return 0;
+}
+
+// verify COUNT FIRST LAST
+int Verify(char** a) {
+  const int count = std::atoi(a[0]), first = std::atoi(a[1]), last = std::atoi(a[2]);
+  int problems = 0;
+  auto problem = [&](const std::string& text) {
+    if (++problems <= 20) std::cerr << "verify: " << text << "\n";
+  };
+  std::map<std::string, std::vector<std::string>> produced;  // job -> record, line, job fields
+  for (const std::string& line : Lines("produced.txt")) {
+    std::vector<std::string> f = Split(line);
+    if (f.size() != 11) problem("bad produced line " + line);
+    else produced[f[2]] = f;
+  }
+  if (static_cast<int>(produced.size()) != count) problem("produced " + std::to_string(produced.size()) + " jobs");
+
+  std::map<std::string, std::vector<std::string>> served;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    const std::string file = entry.path().filename().string();
+    if (file.rfind("served-", 0) != 0) continue;
+    for (const std::string& line : Lines(file)) {
+      std::vector<std::string> f = Split(line);
+      if (f.size() != 10) { problem("bad served line " + line); continue; }
+      if (served.count(f[1])) problem(f[1] + " served twice");
+      served[f[1]] = f;
+    }
+  }
+  std::multiset<std::string> expectedLog;
+  for (const auto& [job, p] : produced) {
+    auto s = served.find(job);
+    if (s == served.end()) { problem(job + " never reached a line"); continue; }
+    const std::vector<std::string>& f = s->second;
+    const int line = std::atoi(f[0].c_str()), wanted = std::atoi(p[1].c_str());
+    if (wanted != 0 ? line != wanted : (line < first || line > last))
+      problem(job + " asked for line " + p[1] + " and went to line " + f[0]);
+    for (size_t k = 0; k < 9; ++k)
+      if (f[1 + k] != p[2 + k]) problem(job + " field " + std::to_string(k) + " is \"" + f[1 + k] + "\", not \"" + p[2 + k] + "\"");
+    // texts 1-4, numbers 1-4, job, requested line, line, queue record
+    expectedLog.insert(p[7] + "," + p[8] + "," + p[9] + "," + p[10] + "," + p[3] + "," + p[4] + "," + p[5] + "," + p[6] +
+                       "," + job + "," + p[1] + "," + f[0] + "," + p[0]);
+  }
+  if (served.size() != produced.size()) problem(std::to_string(served.size()) + " jobs served");
+
+  const std::regex stamp(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,(.*))");
+  int logLines = 0;
+  for (const std::string& raw : Lines("ZELQMNGR.LOG")) {
+    ++logLines;
+    std::smatch m;
+    if (!std::regex_match(raw, m, stamp)) { problem("log line without its stamp: " + raw); continue; }
+    auto it = expectedLog.find(m[1].str());
+    if (it == expectedLog.end()) problem("log line for no job, or a second one: " + raw);
+    else expectedLog.erase(it);
+  }
+  if (logLines != count) problem("the log has " + std::to_string(logLines) + " lines");
+  for (const std::string& missing : expectedLog) problem("no log line " + missing);
+
+  CDatabase queue;
+  if (!queue.Open(kQueueFileName)) {
+    problem("cannot open the queue");
+  } else {
+    const int n = static_cast<int>(queue.RecordCount());
+    queue.Top();
+    const int read = ReadNumber(queue, kReadPositionField), write = ReadNumber(queue, kWritePositionField);
+    if (read != write) problem("read position " + std::to_string(read) + " is not the write position " + std::to_string(write));
+    if (write != 2 + count % (n - 1)) problem("write position " + std::to_string(write) + " after " + std::to_string(count) + " jobs");
+    for (int r = kFirstEntry; r <= n; ++r) {
+      queue.Go(r);
+      if (!IsBlank(ReadText(queue, kJobField))) problem("entry " + std::to_string(r) + " still waits");
+    }
+  }
+  if (problems == 0) std::cout << "verified " << count << " jobs\n";
+  return problems == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "produce" && argc == 8) return Produce(argv + 2);
+  if (mode == "serve" && argc >= 7) return Serve(argc - 2, argv + 2);
+  if (mode == "verify" && argc == 5) return Verify(argv + 2);
+  std::cerr << "usage: e2e_agent produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS\n"
+               "       e2e_agent serve NAME SEED MAXHOLDMS SECONDS LINE...\n"
+               "       e2e_agent verify COUNT FIRST LAST\n";
+  return 2;
+}
