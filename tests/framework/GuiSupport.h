@@ -92,9 +92,15 @@ class BoxAnswerer {
     if (answer) {
       PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
     } else {
+      // Enter goes to the box's focus, which it has only while it is active.
+      SetForegroundWindow(box);
       GUITHREADINFO info = {};
       info.cbSize = sizeof info;
-      GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
+      for (int waited = 0; waited < 1000; waited += 10) {
+        GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
+        if (info.hwndFocus) break;
+        Sleep(10);
+      }
       HWND target = info.hwndFocus ? info.hwndFocus : box;
       PostMessageA(target, WM_KEYDOWN, VK_RETURN, 1);
       PostMessageA(target, WM_KEYUP, VK_RETURN, 0xC0000001);

@@ -3,6 +3,8 @@
 // objects are made here, so the ids are known exactly.
 #include "framework/Object.h"
 
+#include "framework/WindowProcedures.h"
+
 #include <memory>
 #include <vector>
 
@@ -131,6 +133,23 @@ TEST(ObjectRegistryFull, NewObjectGetsNoIdAndTheErrorBoxIsShown) {
   CObject reuse(nullptr);
   EXPECT_NE(reuse.GetId(), 0u);
   EXPECT_EQ(CObject::Lookup(reuse.GetId()), &reuse);
+
+  // A window without an id is created as a plain control the library never
+  // routes to, rather than one whose old procedure it could not find again.
+  objects[11].reset();
+  TestTopWindow top;
+  top.CreateTop("Full registry", 10, 10, 200, 100);
+  BoxAnswerer again(IDOK);
+  CWindow orphan(&top);
+  EXPECT_TRUE(again.Seen().found);
+  EXPECT_EQ(orphan.GetId(), 0u);
+  orphan.Create("orphan", 8, 8, 60, 20, "Button", WS_CHILD | BS_PUSHBUTTON);
+  ASSERT_NE(orphan.GetHwnd(), nullptr);
+  EXPECT_EQ(GetWindowLongA(orphan.GetHwnd(), GWL_ID), 0);
+  EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongA(orphan.GetHwnd(), GWL_WNDPROC)), ControlWndProc);
+  EXPECT_EQ(WindowFromHandle(orphan.GetHwnd()), nullptr);
+  SendMessageA(orphan.GetHwnd(), WM_KEYDOWN, VK_TAB, 1);  // the button's own handling, no crash
+  Pump(0);
 }
 
 }  // namespace
