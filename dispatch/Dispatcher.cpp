@@ -120,6 +120,7 @@ PassResult CDispatcher::Pass() {
   // never meet: the header is not rewritten and nothing is moved.
   if (!InRing(read, n) || !InRing(write, n)) return finish(PassEnd::kPositionsOutOfRing);
 
+  int candidate = first;  // the lowest watched line that may still be free
   while (read != write && freeLines > 0) {
     mQueue.Go(read);
     const std::string text = ReadText(mQueue, kJobField);
@@ -134,10 +135,17 @@ PassResult CDispatcher::Pass() {
           if (IsBlank(ReadText(mLines, kJobField))) chosen = requested;
         }
       } else {
-        for (int line = first; line <= last && !chosen; ++line) {
+        // Lines below the candidate were found busy earlier in this pass or
+        // were filled by it; only another program can free one meanwhile, and
+        // the next pass sees that. Skipping them keeps a pass linear.
+        for (int line = candidate; line <= last && !chosen; ++line) {
           mLines.Go(line);
-          if (IsBlank(ReadText(mLines, kJobField))) chosen = line;
+          if (IsBlank(ReadText(mLines, kJobField)))
+            chosen = line;
+          else
+            candidate = line + 1;
         }
+        if (chosen) candidate = chosen + 1;
       }
       if (chosen) {
         DispatchedJob dispatched{ReadJob(mQueue), chosen, read};

@@ -88,6 +88,23 @@ TEST_F(DispatcherPass, ParametersFirstThenTheJobThenTheQueueSlot) {
   EXPECT_EQ(std::count(writes.begin(), writes.end(), "Q top"), 2);  // read the header, write it back
 }
 
+TEST_F(DispatcherPass, AnyLineJobSkipsALineARequestFilledEarlierInThePass) {
+  MakeTables(10, 4);
+  PutEntry(2, Job("ANY1"));
+  PutEntry(3, Job("WANTS2", 2));
+  PutEntry(4, Job("ANY2"));
+  PutEntry(5, Job("WANTS1", 1));
+  PutEntry(6, Job("ANY3"));
+  SetPositions(2, 7);
+  EXPECT_EQ(Pass().dispatched, 4);
+  ExpectLineCarries(1, Job("ANY1"));
+  ExpectLineCarries(2, Job("WANTS2", 2));
+  ExpectLineCarries(3, Job("ANY2"));
+  ExpectLineCarries(4, Job("ANY3"));
+  EXPECT_EQ(QueueJob(5), "WANTS1");  // its line is taken: it waits, and holds the position
+  EXPECT_EQ(ReadPosition(), 5);
+}
+
 TEST_F(DispatcherPass, BusyRequestedLineHoldsTheReadPositionButNotTheJobsBehind) {
   MakeTables(10, 4);
   SetLineBusy(2, "BUSY");
