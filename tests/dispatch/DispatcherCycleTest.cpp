@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dispatch/Dispatcher.h"
+#include "services/LogFile.h"
 #include "tests/dispatch/QueueFixture.h"
 
 #ifdef _WIN32
@@ -62,6 +63,20 @@ class ScriptedDispatcher : public CDispatcher {
   long long pauses_ = 0;
   size_t lineSeen_ = 0, queueSeen_ = 0;
 };
+
+// What the workers run with when start-up sets nothing.
+TEST(RunStateAtLoad, RunningWithFifteenSecondsAndLinesOneToFour) {
+  RunState state;
+  EXPECT_EQ(state.running.load(), 1);
+  EXPECT_EQ(state.finished.load(), 0);
+  EXPECT_EQ(state.RefreshRate, 15);
+  EXPECT_EQ(state.FirstLine, 1);
+  EXPECT_EQ(state.LastLine, 4);
+  EXPECT_EQ(state.logging, 0);
+  EXPECT_EQ(state.dispatcherThread, nullptr);
+  EXPECT_EQ(state.monitorThread, nullptr);
+  EXPECT_EQ(state.commandTarget, nullptr);
+}
 
 TEST(DispatcherCycle, WithoutChangesAPassRunsEveryTenRefreshPeriods) {
   RunState state;
@@ -181,13 +196,15 @@ TEST_F(DispatcherThreadTest, ShutdownWakesAPausedDispatcherAtOnce) {
 }
 
 // The entry the shell starts with CreateThread: the process's run state and
-// tables. On Windows the stack is really limited to 16384 bytes.
-TEST_F(DispatcherThreadTest, TheThreadEntryDispatchesAndEndsOnShutdown) {
+// tables. On Windows the stack is really limited to 16384 bytes, and the
+// log line is formatted on it too.
+TEST_F(DispatcherThreadTest, TheThreadEntryDispatchesLogsAndEndsOnShutdown) {
   MakeTables(6, 2);
   PutEntry(2, Job("THREADED"));
   SetPositions(2, 3);
   theRunState.RefreshRate = 3600;
-  theRunState.logging = 0;
+  ASSERT_EQ(theLogFile.Open(), 1);
+  theRunState.logging = 1;
 #ifdef _WIN32
   HANDLE thread = CreateThread(nullptr, 16384, &DispatcherThread, nullptr,
                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
@@ -211,6 +228,13 @@ TEST_F(DispatcherThreadTest, TheThreadEntryDispatchesAndEndsOnShutdown) {
   ExpectLineCarries(1, Job("THREADED"));
   EXPECT_EQ(ReadPosition(), 3);
   EXPECT_EQ(theRunState.finished.load(), 1);
+  theRunState.logging = 0;
+  theLogFile.Close();
+  std::vector<unsigned char> bytes = ReadBytes(kLogFileName);
+  const std::string log(bytes.begin(), bytes.end());
+  const std::string tail = ",THREADED-t1,THREADED-t2,THREADED-t3,THREADED-t4,801,802,803,804,THREADED,0,1,2\r\n";
+  EXPECT_EQ(log.size(), 14 + tail.size()) << log;
+  EXPECT_EQ(log.substr(log.size() < tail.size() ? 0 : log.size() - tail.size()), tail);
 }
 
 }  // namespace
