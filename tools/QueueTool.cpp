@@ -22,9 +22,12 @@ namespace {
 constexpr int kDefaultQueueRecords = 100;
 constexpr int kDefaultLines = 4;
 
-struct Failure {
-  std::string text;
-};
+// Every failure here is a false result with its one-line reason in *error;
+// the first one ends the command.
+bool Fail(std::string* error, const std::string& reason) {
+  *error = reason;
+  return false;
+}
 
 // An open table in the layout; a failure names the file and what is wrong.
 bool OpenInLayout(CDatabase& table, const char* name, std::string* error) {
@@ -64,40 +67,25 @@ bool NumberFits(CDatabase& table, int position, int value, const char* what, std
 bool EnqueueJob(const Job& job, int* record, std::string* error) {
   std::string text = job.text;
   while (!text.empty() && text.back() == ' ') text.pop_back();
-  if (text.empty()) {
-    *error = "the job text is blank; a blank entry is an empty slot";
-    return false;
-  }
+  if (text.empty()) return Fail(error, "the job text is blank; a blank entry is an empty slot");
   CDatabase queue;
   if (!OpenInLayout(queue, kQueueFileName, error)) return false;
   // A second handle holds the table lock for the whole enqueue: every write
   // through the first one releases that handle's own lock, and two producers
   // must not take the same slot.
   CDatabase guard;
-  if (!guard.Open(kQueueFileName) || guard.Lock() != 0) {
-    *error = "cannot lock ZELQUEUE.DBF";
-    return false;
-  }
+  if (!guard.Open(kQueueFileName) || guard.Lock() != 0) return Fail(error, "cannot lock ZELQUEUE.DBF");
   const int n = static_cast<int>(queue.RecordCount());
-  if (n < kFirstEntry + 1) {
-    *error = "ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed";
-    return false;
-  }
-  if (queue.Top() != 0) {
-    *error = "cannot read the header record of ZELQUEUE.DBF";
-    return false;
-  }
+  if (n < kFirstEntry + 1)
+    return Fail(error, "ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
+  if (queue.Top() != 0) return Fail(error, "cannot read the header record of ZELQUEUE.DBF");
   const int read = ReadNumber(queue, kReadPositionField);
   const int write = ReadNumber(queue, kWritePositionField);
-  if (!InRing(read, n) || !InRing(write, n)) {
-    *error = "read position " + std::to_string(read) + " or write position " + std::to_string(write) +
-             " lies outside 2.." + std::to_string(n);
-    return false;
-  }
-  if (PendingCount(read, write, n) >= n - 2) {
-    *error = "the queue is full: " + std::to_string(n - 2) + " entries pending";
-    return false;
-  }
+  if (!InRing(read, n) || !InRing(write, n))
+    return Fail(error, "read position " + std::to_string(read) + " or write position " + std::to_string(write) +
+                           " lies outside 2.." + std::to_string(n));
+  if (PendingCount(read, write, n) >= n - 2)
+    return Fail(error, "the queue is full: " + std::to_string(n - 2) + " entries pending");
   if (!Fits(queue, kJobField, text, "the job", error) ||
       !NumberFits(queue, kRequestedLineField, job.requestedLine, "the line", error))
     return false;
@@ -108,14 +96,9 @@ bool EnqueueJob(const Job& job, int* record, std::string* error) {
         !NumberFits(queue, kFirstNumberField + i, job.numbers[i], number.c_str(), error))
       return false;
   }
-  if (queue.Go(write) != 0) {
-    *error = "cannot read entry " + std::to_string(write);
-    return false;
-  }
-  if (!IsBlank(ReadText(queue, kJobField))) {
-    *error = "entry " + std::to_string(write) + " at the write position still holds a job";
-    return false;
-  }
+  if (queue.Go(write) != 0) return Fail(error, "cannot read entry " + std::to_string(write));
+  if (!IsBlank(ReadText(queue, kJobField)))
+    return Fail(error, "entry " + std::to_string(write) + " at the write position still holds a job");
   // The job text last: the entry reads as waiting only once it is complete.
   WriteNumber(queue, kRequestedLineField, job.requestedLine);
   for (int i = 0; i < kParameterCount; ++i) {
@@ -133,14 +116,10 @@ bool FreeLine(int line, std::string* error) {
   CDatabase lines;
   if (!OpenInLayout(lines, kLineFileName, error)) return false;
   const int count = static_cast<int>(lines.RecordCount());
-  if (line < 1 || line > count) {
-    *error = "line " + std::to_string(line) + " is not a record of ZELBATCH.DBF (1.." + std::to_string(count) + ")";
-    return false;
-  }
-  if (lines.Go(line) != 0) {
-    *error = "cannot read line " + std::to_string(line);
-    return false;
-  }
+  if (line < 1 || line > count)
+    return Fail(error, "line " + std::to_string(line) + " is not a record of ZELBATCH.DBF (1.." +
+                           std::to_string(count) + ")");
+  if (lines.Go(line) != 0) return Fail(error, "cannot read line " + std::to_string(line));
   WriteText(lines, kJobField, "");
   return true;
 }
@@ -151,8 +130,8 @@ namespace {
 // the plain arguments.
 class Arguments {
  public:
-  Arguments(int argc, const char* const* argv, const std::vector<std::string>& flags,
-            const std::vector<std::string>& valued) {
+  bool Read(int argc, const char* const* argv, const std::vector<std::string>& flags,
+            const std::vector<std::string>& valued, std::string* error) {
     for (int i = 2; i < argc; ++i) {
       std::string word = argv[i];
       if (word.rfind("--", 0) != 0) {
@@ -160,31 +139,37 @@ class Arguments {
       } else if (Contains(flags, word)) {
         options_[word] = "";
       } else if (Contains(valued, word)) {
-        if (i + 1 >= argc) throw Failure{"option " + word + " needs a value"};
+        if (i + 1 >= argc) return Fail(error, "option " + word + " needs a value");
         options_[word] = argv[++i];
       } else {
-        throw Failure{"unknown option " + word};
+        return Fail(error, "unknown option " + word);
       }
     }
+    return true;
   }
   bool Has(const std::string& option) const { return options_.count(option) != 0; }
   std::string Text(const std::string& option, const std::string& fallback = "") const {
     auto it = options_.find(option);
     return it == options_.end() ? fallback : it->second;
   }
-  int Number(const std::string& option, int fallback, long long low = INT_MIN, long long high = INT_MAX) const {
-    return Has(option) ? Parse(option, Text(option), low, high) : fallback;
+  // *value is fallback when the option is absent.
+  bool Number(const std::string& option, int fallback, int* value, std::string* error, long long low = INT_MIN,
+              long long high = INT_MAX) const {
+    *value = fallback;
+    return !Has(option) || Parse(option, Text(option), low, high, value, error);
   }
   const std::vector<std::string>& Plain() const { return plain_; }
 
-  static int Parse(const std::string& what, const std::string& text, long long low, long long high) {
+  static bool Parse(const std::string& what, const std::string& text, long long low, long long high, int* value,
+                    std::string* error) {
     errno = 0;
     char* end = nullptr;
-    long long value = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE || value < low || value > high)
-      throw Failure{what + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                    ", not \"" + text + "\""};
-    return static_cast<int>(value);
+    long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE || parsed < low || parsed > high)
+      return Fail(error, what + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                             ", not \"" + text + "\"");
+    *value = static_cast<int>(parsed);
+    return true;
   }
 
  private:
@@ -197,8 +182,8 @@ class Arguments {
   std::vector<std::string> plain_;
 };
 
-void NoPlainArguments(const Arguments& args, size_t allowed) {
-  if (args.Plain().size() > allowed) throw Failure{"unexpected argument " + args.Plain()[allowed]};
+bool NoPlainArguments(const Arguments& args, size_t allowed, std::string* error) {
+  return args.Plain().size() <= allowed || Fail(error, "unexpected argument " + args.Plain()[allowed]);
 }
 
 struct Settings {
@@ -206,74 +191,71 @@ struct Settings {
 };
 
 // The manager's settings, as start-up reads them; options given win.
-Settings ReadSettings(const Arguments& args) {
-  Settings s;
+bool ReadSettings(const Arguments& args, Settings* s, std::string* error) {
   theProfile.Open();
-  theProfile.GetInt(kProfileSection, "RefreshRate", 15, &s.refreshRate);
-  theProfile.GetInt(kProfileSection, "FirstLine", 1, &s.firstLine);
-  theProfile.GetInt(kProfileSection, "LastLine", 4, &s.lastLine);
+  theProfile.GetInt(kProfileSection, "RefreshRate", 15, &s->refreshRate);
+  theProfile.GetInt(kProfileSection, "FirstLine", 1, &s->firstLine);
+  theProfile.GetInt(kProfileSection, "LastLine", 4, &s->lastLine);
   theProfile.Close();
-  s.firstLine = args.Number("--first", s.firstLine);
-  s.lastLine = args.Number("--last", s.lastLine);
-  s.refreshRate = args.Number("--rate", s.refreshRate, 0, INT_MAX);
-  return s;
+  return args.Number("--first", s->firstLine, &s->firstLine, error) &&
+         args.Number("--last", s->lastLine, &s->lastLine, error) &&
+         args.Number("--rate", s->refreshRate, &s->refreshRate, error, 0, INT_MAX);
 }
 
-int Create(const Arguments& args, std::ostream& out) {
-  NoPlainArguments(args, 0);
-  int records = args.Number("--queue", kDefaultQueueRecords, 3, 10000000);
-  int lines = args.Number("--lines", kDefaultLines, 1, 10000000);
+bool Create(const Arguments& args, std::ostream& out, std::string* error) {
+  int records = 0, lines = 0;
+  if (!NoPlainArguments(args, 0, error) ||
+      !args.Number("--queue", kDefaultQueueRecords, &records, error, 3, 10000000) ||
+      !args.Number("--lines", kDefaultLines, &lines, error, 1, 10000000))
+    return false;
   if (!args.Has("--force")) {
     for (const char* name : {kQueueFileName, kLineFileName})
-      if (std::filesystem::exists(name)) throw Failure{std::string(name) + " exists; --force replaces it"};
+      if (std::filesystem::exists(name)) return Fail(error, std::string(name) + " exists; --force replaces it");
   }
-  if (!CreateQueueTable(kQueueFileName, records)) throw Failure{"cannot create ZELQUEUE.DBF"};
-  if (!CreateLineTable(kLineFileName, lines)) throw Failure{"cannot create ZELBATCH.DBF"};
+  if (!CreateQueueTable(kQueueFileName, records)) return Fail(error, "cannot create ZELQUEUE.DBF");
+  if (!CreateLineTable(kLineFileName, lines)) return Fail(error, "cannot create ZELBATCH.DBF");
   out << "created ZELQUEUE.DBF (" << records << " records, " << records - 2 << " pending at most) and ZELBATCH.DBF ("
       << lines << " lines)\n";
-  return 0;
+  return true;
 }
 
-int Enqueue(const Arguments& args, std::ostream& out) {
-  if (args.Plain().empty()) throw Failure{"enqueue needs the job text"};
-  NoPlainArguments(args, 1);
+bool Enqueue(const Arguments& args, std::ostream& out, std::string* error) {
+  if (args.Plain().empty()) return Fail(error, "enqueue needs the job text");
   Job job;
   job.text = args.Plain()[0];
-  job.requestedLine = args.Number("--line", 0);
+  if (!NoPlainArguments(args, 1, error) || !args.Number("--line", 0, &job.requestedLine, error)) return false;
   for (int i = 0; i < kParameterCount; ++i) {
     job.texts[i] = args.Text("--text" + std::to_string(i + 1));
-    job.numbers[i] = args.Number("--num" + std::to_string(i + 1), 0);
+    if (!args.Number("--num" + std::to_string(i + 1), 0, &job.numbers[i], error)) return false;
   }
   int record = 0;
-  std::string error;
-  if (!EnqueueJob(job, &record, &error)) throw Failure{error};
+  if (!EnqueueJob(job, &record, error)) return false;
   out << "enqueued at entry " << record << "\n";
-  return 0;
+  return true;
 }
 
-int Free(const Arguments& args, std::ostream& out) {
-  if (args.Plain().size() != 1) throw Failure{"free needs one line number"};
-  int line = Arguments::Parse("the line", args.Plain()[0], 1, INT_MAX);
-  std::string error;
-  if (!FreeLine(line, &error)) throw Failure{error};
+bool Free(const Arguments& args, std::ostream& out, std::string* error) {
+  if (args.Plain().size() != 1) return Fail(error, "free needs one line number");
+  int line = 0;
+  if (!Arguments::Parse("the line", args.Plain()[0], 1, INT_MAX, &line, error) || !FreeLine(line, error)) return false;
   out << "line " << line << " is free\n";
-  return 0;
+  return true;
 }
 
 // The monitor's view: status line, then the items of the pending stretch;
 // then the watched lines.
-int Show(const Arguments& args, std::ostream& out) {
-  NoPlainArguments(args, 0);
-  Settings s = ReadSettings(args);
-  std::string error;
+bool Show(const Arguments& args, std::ostream& out, std::string* error) {
+  Settings s;
   CDatabase queue;
-  if (!OpenInLayout(queue, kQueueFileName, &error)) throw Failure{error};
+  if (!NoPlainArguments(args, 0, error) || !ReadSettings(args, &s, error) ||
+      !OpenInLayout(queue, kQueueFileName, error))
+    return false;
   const int n = static_cast<int>(queue.RecordCount());
   queue.Top();
   const int read = ReadNumber(queue, kReadPositionField);
   const int write = ReadNumber(queue, kWritePositionField);
   if (n < kFirstEntry + 1 || !InRing(read, n) || !InRing(write, n))
-    throw Failure{"the queue's positions are outside the layout; zelqtool check says more"};
+    return Fail(error, "the queue's positions are outside the layout; zelqtool check says more");
   std::vector<std::string> items;
   int waiting = 0;
   for (int p = read; p != write; p = NextPosition(p, n)) {
@@ -287,7 +269,7 @@ int Show(const Arguments& args, std::ostream& out) {
   for (const std::string& item : items) out << item << "\n";
 
   CDatabase lines;
-  if (!OpenInLayout(lines, kLineFileName, &error)) throw Failure{error};
+  if (!OpenInLayout(lines, kLineFileName, error)) return false;
   const int count = static_cast<int>(lines.RecordCount());
   items.clear();
   int freeLines = 0;
@@ -303,19 +285,20 @@ int Show(const Arguments& args, std::ostream& out) {
   }
   out << "First level (" << freeLines << " free)\n";
   for (const std::string& item : items) out << item << "\n";
-  return 0;
+  return true;
 }
 
 // Everything the dispatcher would refuse or silently wait on, said plainly.
-int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
-  NoPlainArguments(args, 0);
-  Settings s = ReadSettings(args);
+// The problems found go to err themselves and leave *error empty.
+bool Check(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
+  Settings s;
+  if (!NoPlainArguments(args, 0, error) || !ReadSettings(args, &s, error)) return false;
   std::vector<std::string> problems;
-  std::string error;
+  std::string problem;
   CDatabase queue;
   int lineCount = 0;
-  if (!OpenInLayout(queue, kQueueFileName, &error)) {
-    problems.push_back(error);
+  if (!OpenInLayout(queue, kQueueFileName, &problem)) {
+    problems.push_back(problem);
   } else {
     const int n = static_cast<int>(queue.RecordCount());
     if (n < kFirstEntry + 1) {
@@ -343,8 +326,8 @@ int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
     queue.Close();
   }
   CDatabase lines;
-  if (!OpenInLayout(lines, kLineFileName, &error)) {
-    problems.push_back(error);
+  if (!OpenInLayout(lines, kLineFileName, &problem)) {
+    problems.push_back(problem);
   } else {
     lineCount = static_cast<int>(lines.RecordCount());
     if (lineCount < 1) problems.push_back("ZELBATCH.DBF has no line records");
@@ -357,7 +340,7 @@ int Check(const Arguments& args, std::ostream& out, std::ostream& err) {
   }
   for (const std::string& p : problems) err << "zelqtool: " << p << "\n";
   if (problems.empty()) out << "ok\n";
-  return problems.empty() ? 0 : 1;
+  return problems.empty();
 }
 
 // Tells the operator what each pass did, once per change of outcome.
@@ -386,35 +369,37 @@ class ToolDispatcher : public CDispatcher {
   PassEnd last_ = PassEnd::kWalked;
 };
 
-int Dispatch(const Arguments& args, std::ostream& out, std::ostream& err) {
-  NoPlainArguments(args, 0);
-  Settings s = ReadSettings(args);
+bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
+  Settings s;
+  if (!NoPlainArguments(args, 0, error) || !ReadSettings(args, &s, error)) return false;
   RunState& state = theRunState;
   state.RefreshRate = s.refreshRate;
   state.FirstLine = s.firstLine;
   state.LastLine = s.lastLine;
   if (args.Has("--log")) {
-    if (!theLogFile.Open()) throw Failure{"cannot open ZELQMNGR.LOG for writing"};
+    if (!theLogFile.Open()) return Fail(error, "cannot open ZELQMNGR.LOG for writing");
     state.logging = 1;
   }
+  int pauseMs = 0;
+  if (!args.Number("--pause-ms", -1, &pauseMs, error, 0, INT_MAX)) return false;
   CDatabase queue, lines;
-  ToolDispatcher dispatcher(state, queue, lines, args.Number("--pause-ms", -1, 0, INT_MAX), out, err);
+  ToolDispatcher dispatcher(state, queue, lines, pauseMs, out, err);
   if (args.Has("--once")) {
     PassResult r = dispatcher.CDispatcher::Pass();
     if (r.end == PassEnd::kQueueUnavailable || r.end == PassEnd::kLinesUnavailable || r.end == PassEnd::kBadLayout ||
         r.end == PassEnd::kQueueTooSmall || r.end == PassEnd::kPositionsOutOfRing)
-      throw Failure{DescribePassEnd(r.end)};
+      return Fail(error, DescribePassEnd(r.end));
     out << "dispatched " << r.dispatched << (r.dispatched == 1 ? " job" : " jobs");
     if (r.end == PassEnd::kNoFreeLine) out << " (" << DescribePassEnd(r.end) << ")";
     out << "\n";
-    return 0;
+    return true;
   }
   platform::OnInterrupt([] { theRunState.Stop(); });
   out << "dispatching lines " << s.firstLine << ".." << s.lastLine << " every " << s.refreshRate
       << " s; Ctrl+C ends after the current cycle\n" << std::flush;
   dispatcher.Run();
   out << "stopped\n";
-  return 0;
+  return true;
 }
 
 void Usage(std::ostream& out) {
@@ -437,25 +422,31 @@ int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostr
     return 2;
   }
   const std::string command = argv[1];
-  try {
-    if (command == "create") return Create(Arguments(argc, argv, {"--force"}, {"--queue", "--lines"}), out);
-    if (command == "enqueue")
-      return Enqueue(Arguments(argc, argv, {},
-                               {"--line", "--text1", "--text2", "--text3", "--text4", "--num1", "--num2", "--num3", "--num4"}),
-                     out);
-    if (command == "free") return Free(Arguments(argc, argv, {}, {}), out);
-    if (command == "show") return Show(Arguments(argc, argv, {}, {"--first", "--last"}), out);
-    if (command == "check") return Check(Arguments(argc, argv, {}, {"--first", "--last"}), out, err);
-    if (command == "dispatch")
-      return Dispatch(Arguments(argc, argv, {"--once", "--log"}, {"--first", "--last", "--rate", "--pause-ms"}), out, err);
-    if (command == "help" || command == "--help") {
-      Usage(out);
-      return 0;
-    }
+  Arguments args;
+  std::string error;
+  bool done = true;
+  if (command == "create")
+    done = args.Read(argc, argv, {"--force"}, {"--queue", "--lines"}, &error) && Create(args, out, &error);
+  else if (command == "enqueue")
+    done = args.Read(argc, argv, {},
+                     {"--line", "--text1", "--text2", "--text3", "--text4", "--num1", "--num2", "--num3", "--num4"},
+                     &error) &&
+           Enqueue(args, out, &error);
+  else if (command == "free")
+    done = args.Read(argc, argv, {}, {}, &error) && Free(args, out, &error);
+  else if (command == "show")
+    done = args.Read(argc, argv, {}, {"--first", "--last"}, &error) && Show(args, out, &error);
+  else if (command == "check")
+    done = args.Read(argc, argv, {}, {"--first", "--last"}, &error) && Check(args, out, err, &error);
+  else if (command == "dispatch")
+    done = args.Read(argc, argv, {"--once", "--log"}, {"--first", "--last", "--rate", "--pause-ms"}, &error) &&
+           Dispatch(args, out, err, &error);
+  else if (command == "help" || command == "--help")
+    Usage(out);
+  else {
     err << "zelqtool: unknown command " << command << "; zelqtool help lists them\n";
     return 2;
-  } catch (const Failure& failure) {
-    err << "zelqtool: " << failure.text << "\n";
-    return 1;
   }
+  if (!done && !error.empty()) err << "zelqtool: " << error << "\n";
+  return done ? 0 : 1;
 }
