@@ -109,24 +109,15 @@ int WriteBack(CB5Table* t) {
   }
   const int64_t base = RecordOffset(t, static_cast<uint32_t>(t->current));
   bool ok = true;
-  size_t i = 0;
+  // The flag and the fields lie end to end, so a run of changed ones is one
+  // contiguous byte range, broken only by a field left alone.
+  unsigned runStart = 0, runEnd = t->dirtyFlag ? 1 : 0;
+  bool inRun = t->dirtyFlag;
   const size_t n = t->fields.size();
-  unsigned runStart = 0, runEnd = 0;  // byte range within the record
-  bool inRun = false;
-  if (t->dirtyFlag) {
-    runStart = 0;
-    runEnd = 1;
-    inRun = true;
-  }
-  for (; i <= n; ++i) {
-    bool dirty = i < n && t->dirtyField[i];
-    if (dirty) {
+  for (size_t i = 0; i <= n; ++i) {
+    if (i < n && t->dirtyField[i]) {
       const cb5::FieldLayout& f = t->fields[i].layout;
       if (!inRun) runStart = f.offset;
-      if (inRun && runEnd != f.offset) {
-        ok = t->file.WriteAt(base + runStart, &t->record[runStart], runEnd - runStart) && ok;
-        runStart = f.offset;
-      }
       runEnd = f.offset + f.length;
       inRun = true;
     } else if (inRun) {

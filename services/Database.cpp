@@ -189,20 +189,22 @@ int CDatabase::GetInt(const char* name, int* out) {
   return 1;
 }
 
+const char* CDatabase::ReadTrimmed(FieldCacheEntry* e) {
+  cb5_field_copy(e->field, e->buffer, e->length + 1);
+  return TrimTrailingBlanks(e->buffer);
+}
+
 int CDatabase::GetString(const char* name, char* out) {
   FieldCacheEntry* e = Entry(name);
   if (!e) return 0;
-  cb5_field_copy(e->field, e->buffer, e->length + 1);
-  TrimTrailingBlanks(e->buffer);
-  std::strcpy(out, e->buffer);
+  std::strcpy(out, ReadTrimmed(e));
   return 1;
 }
 
 int CDatabase::GetString(const char* name, char* out, size_t size) {
   FieldCacheEntry* e = Entry(name);
   if (!e || size == 0) return 0;
-  cb5_field_copy(e->field, e->buffer, e->length + 1);
-  TrimTrailingBlanks(e->buffer);
+  ReadTrimmed(e);
   size_t n = std::strlen(e->buffer);
   if (n >= size) n = size - 1;
   std::memcpy(out, e->buffer, n);

@@ -69,6 +69,8 @@ class CDatabase {
 
   bool BuildFieldCache();
   FieldCacheEntry* Entry(const char* name);
+  // The field's text in the current record, trailing blanks removed, in its cache buffer.
+  const char* ReadTrimmed(FieldCacheEntry* entry);
   void FinishModify(const char* operation);
 
   CB5Table* mTable;
