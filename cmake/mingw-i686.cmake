@@ -1,19 +1,6 @@
-# 32-bit Windows with MinGW-w64's posix thread model; everything it runs goes through Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# The product: 32-bit Windows, MinGW-w64's posix thread model, run by Wine's 32-bit loader.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# No MinGW runtime DLL is shipped: libgcc, libstdc++ and winpthread go in statically.
-set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-# Filled in by the top-level list once the build tree is known.
-set(ZQ_WINE_EMULATOR ON)
+set(ZQ_MINGW_TRIPLE i686-w64-mingw32)
+set(ZQ_WINE_LOADER /usr/lib/wine/wine)
+set(ZQ_WINE_SERVER /usr/lib/wine/wineserver32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -5,7 +5,7 @@
 
 void CBitMap::Create(unsigned int resourceId, int x, int y, int width, int height) {
   CWindow::Create(nullptr, x, y, width, height, "Static", WS_CHILD | WS_VISIBLE);
-  if (mHwnd) SetWindowLongA(mHwnd, GWL_WNDPROC, reinterpret_cast<LONG>(BitmapWndProc));
+  if (mHwnd) SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BitmapWndProc));
   LoadResource(resourceId);
 }
 

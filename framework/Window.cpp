@@ -71,7 +71,7 @@ CWindow::~CWindow() {
   }
   if (mHwnd && !mHMenu) {
     // No message of the dying window may reach the library any more.
-    SetWindowLongA(mHwnd, GWL_WNDPROC, reinterpret_cast<LONG>(DefWindowProcA));
+    SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
     DestroyWindow(mHwnd);
   }
 }
@@ -90,7 +90,7 @@ void CWindow::Create(const char* text, int x, int y, int width, int height, cons
   // a plain control rather than one whose procedure could not be chained.
   if ((style & WS_CHILD) && mHwnd && mId)
     mOldWndProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(mHwnd, GWL_WNDPROC, reinterpret_cast<LONG>(ControlWndProc)));
+        SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWndProc)));
   OnCreate();
   if (width && height) SetPosition(x, y, width, height);
   SetNormalBackground();
@@ -283,13 +283,13 @@ CWindow* CWindow::GetFocus() { return WindowFromHandle(::GetFocus()); }
 
 void CWindow::SetDefault() {
   if (!IsLibraryPushButton(mHwnd)) return;
-  SetWindowLongA(mHwndContainer, kExtraHomeDefault, reinterpret_cast<LONG>(mHwnd));
+  SetWindowLongPtrA(mHwndContainer, kExtraHomeDefault, reinterpret_cast<LONG_PTR>(mHwnd));
   UpdateDefaultButton(mHwnd);
 }
 
 void CWindow::UnsetDefault() {
-  HWND home = reinterpret_cast<HWND>(GetWindowLongA(mHwndContainer, kExtraHomeDefault));
-  SetWindowLongA(mHwndContainer, kExtraHomeDefault, 0);
+  HWND home = reinterpret_cast<HWND>(GetWindowLongPtrA(mHwndContainer, kExtraHomeDefault));
+  SetWindowLongPtrA(mHwndContainer, kExtraHomeDefault, 0);
   if (home) SendMessageA(home, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
 }
 
@@ -342,19 +342,19 @@ void CWindow::SetNormalBackground() {
   if (!mHwnd || mHMenu) return;
   bool input = IsClass("KblEdit") || IsClass("KblFEdit") || IsClass("ListBox");
   HBRUSH brush = input ? InputBackground() : static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  SetWindowLongA(mHwnd, GWL_USERDATA, reinterpret_cast<LONG>(brush));
+  SetWindowLongPtrA(mHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(brush));
   InvalidateRect(mHwnd, nullptr, TRUE);
 }
 
 void CWindow::SetDarkBackground() {
   if (!IsOwnContainer() && !IsLibraryPushButton(mHwnd)) return;
-  SetWindowLongA(mHwndContainer, GWL_USERDATA, reinterpret_cast<LONG>(GetStockObject(GRAY_BRUSH)));
+  SetWindowLongPtrA(mHwndContainer, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(GetStockObject(GRAY_BRUSH)));
   InvalidateRect(mHwnd, nullptr, TRUE);
 }
 
-void CWindow::SetBGColor(long brush) {
+void CWindow::SetBGColor(LONG_PTR brush) {
   if (!mHwnd) return;
-  SetWindowLongA(mHwnd, GWL_USERDATA, brush);
+  SetWindowLongPtrA(mHwnd, GWLP_USERDATA, brush);
   InvalidateRect(mHwnd, nullptr, TRUE);
 }
 

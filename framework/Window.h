@@ -129,7 +129,7 @@ class KBL_EXPORT CWindow : public CObject {
   void SetNormalBackground();
   void SetDarkBackground();
   // The value is used as a brush handle wherever the background is painted.
-  void SetBGColor(long brush);
+  void SetBGColor(LONG_PTR brush);
 
   HWND GetHwnd() const;
   HWND GetContainer() const;

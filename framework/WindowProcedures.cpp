@@ -18,13 +18,13 @@ int buttonCapture = 0;
 LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 
 HWND ExtraHandle(HWND window, int offset) {
-  return window ? reinterpret_cast<HWND>(GetWindowLongA(window, offset)) : nullptr;
+  return window ? reinterpret_cast<HWND>(GetWindowLongPtrA(window, offset)) : nullptr;
 }
 void SetExtraHandle(HWND window, int offset, HWND value) {
-  if (window) SetWindowLongA(window, offset, reinterpret_cast<LONG>(value));
+  if (window) SetWindowLongPtrA(window, offset, reinterpret_cast<LONG_PTR>(value));
 }
 
-CWindow* TopLevelObject(HWND window) { return reinterpret_cast<CWindow*>(GetWindowLongA(window, kExtraObject)); }
+CWindow* TopLevelObject(HWND window) { return reinterpret_cast<CWindow*>(GetWindowLongPtrA(window, kExtraObject)); }
 
 bool CanTakeFocus(HWND window) {
   return IsWindowVisible(window) && IsWindowEnabled(window) && (StyleOf(window) & WS_TABSTOP);
@@ -50,7 +50,7 @@ void RestoreFocus(HWND window) {
 void PaintBackground(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(GetWindowLongA(window, GWL_USERDATA)));
+  FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(GetWindowLongPtrA(window, GWLP_USERDATA)));
   EndPaint(window, &paint);
 }
 
@@ -79,7 +79,7 @@ void AnnouncePopup(CWindow* object, HWND window, HMENU popup) {
 }
 
 LRESULT ControlColour(HDC dc, HWND control) {
-  HBRUSH brush = reinterpret_cast<HBRUSH>(GetWindowLongA(control, GWL_USERDATA));
+  HBRUSH brush = reinterpret_cast<HBRUSH>(GetWindowLongPtrA(control, GWLP_USERDATA));
   if (!brush) brush = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   SetBkMode(dc, TRANSPARENT);
   return reinterpret_cast<LRESULT>(brush);
@@ -166,7 +166,7 @@ void StepDown(HWND control) {
 }
 
 void PressDefaultButton(HWND control) {
-  HWND parent = reinterpret_cast<HWND>(GetWindowLongA(control, GWL_HWNDPARENT));
+  HWND parent = reinterpret_cast<HWND>(GetWindowLongPtrA(control, GWLP_HWNDPARENT));
   HWND button = ExtraHandle(parent, kExtraDefaultButton);
   if (!parent || !button) return;
   WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
@@ -195,7 +195,7 @@ void ReleaseButton(HWND button, UINT message, LPARAM lParam) {
     SendMessageA(button, BM_SETCHECK, 1 - SendMessageA(button, BM_GETCHECK, 0, 0), 0);
   else if (type == BS_AUTORADIOBUTTON)
     CheckRadioInGroup(button);
-  HWND parent = reinterpret_cast<HWND>(GetWindowLongA(button, GWL_HWNDPARENT));
+  HWND parent = reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_HWNDPARENT));
   WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
   SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(button));
 }
@@ -417,7 +417,7 @@ LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(GetWindowLongA(window, GWL_USERDATA)));
+  FillRect(dc, &paint.rcPaint, reinterpret_cast<HBRUSH>(GetWindowLongPtrA(window, GWLP_USERDATA)));
   CBitMap* object = dynamic_cast<CBitMap*>(WindowFromHandle(window));
   if (object && object->GetBitmap()) {
     HDC memory = CreateCompatibleDC(dc);

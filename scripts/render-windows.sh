@@ -5,7 +5,8 @@
 # Writes BUILD_DIR/render/<scene>.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build/win}" && pwd)
+. "$root/scripts/windows-builds.sh"
+build=$(cd "${1:-$root/build/$(zq_runnable_windows_build)}" && pwd)
 out="$build/render"
 mkdir -p "$out"
 

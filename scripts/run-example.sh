@@ -8,17 +8,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZQ_BUILD_DIR:-$root/build}
 
 bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build/win" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build/win" -j "$(nproc)" --target zelqtool >/dev/null
+. "$root/scripts/windows-builds.sh"
+# The 32-bit product where the host runs 32-bit code, else the 64-bit build.
+windows=$(zq_runnable_windows_build)
+zq_build_windows "$root" "$build/$windows" "$windows" zelqtool >/dev/null
 
 . "$root/scripts/wine-session.sh"
 trap zq_wine_stop EXIT
-zq_wine_start "$build/win"
+zq_wine_start "$build/$windows"
 
 example="$build/example"
 rm -rf "$example" && mkdir -p "$example" && cd "$example"
-tool() { echo "\$ zelqtool $*"; wine "$build/win/bin/zelqtool.exe" "$@" | tr -d '\r'; }
+tool() { echo "\$ zelqtool $*"; "$build/$windows/wine-run.sh" "$build/$windows/bin/zelqtool.exe" "$@" | tr -d '\r'; }
 
 tool create --queue 20 --lines 6
 tool enqueue "Print invoices" --text1 invoices.txt --num1 42

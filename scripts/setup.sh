@@ -2,11 +2,16 @@
 # Installs what the build and the tests need on a fresh Debian 12 machine (run as root).
 # Does nothing when everything is already there.
 set -euo pipefail
+. "$(dirname "$0")/windows-builds.sh"
 
 packages=(cmake g++ clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-          wine wine32:i386 wine64 xvfb xauth imagemagick
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+          wine wine64 xvfb xauth imagemagick
           shapelib libshp-dev)
+# Wine's 32-bit loader only where the kernel runs i386 code: elsewhere it
+# installs cleanly and then breaks Debian's wine script for 64-bit programs too.
+zq_host_runs_32bit && packages+=(wine32:i386)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,6 +24,8 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+if [[ " ${missing[*]} " == *:i386* ]]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+fi
 apt-get update -q
 apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,13 +1,18 @@
-# Sourced by test.sh: a Wine prefix inside the build tree, one persistent
-# wineserver and an Xvfb display for the whole run, all stopped by pid at exit.
-# Usage: . wine-session.sh BUILD_DIR
+# Sourced by the scripts that run Windows programs: one Xvfb display for the
+# whole run and, per Windows build tree, its own Wine prefix and one
+# persistent wineserver; all stopped by pid at exit.
+# Usage: . wine-session.sh; zq_wine_start BUILD_DIR...; zq_wine_stop
 
 zq_wine_pids=()
+zq_wine_prefixes=()
+zq_wine_servers=()
 
 zq_wine_stop() {
-  local pid
+  local i pid
   # The prefix's own processes (services, explorer...) go with its server.
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
+  for i in "${!zq_wine_prefixes[@]}"; do
+    WINEPREFIX=${zq_wine_prefixes[$i]} "${zq_wine_servers[$i]}" -k </dev/null >/dev/null 2>&1 || true
+  done
   for pid in "${zq_wine_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
@@ -15,39 +20,54 @@ zq_wine_stop() {
     wait "$pid" 2>/dev/null || true
   done
   zq_wine_pids=()
+  zq_wine_prefixes=()
+  zq_wine_servers=()
+  ZQ_DISPLAY_STARTED=
 }
 
-zq_wine_start() {
-  export WINEPREFIX="$1/wineprefix"
-  export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$WINEPREFIX"
-
-  # Without a persistent server every Wine process pays seconds of start-up.
-  wineserver -p -f </dev/null >/dev/null 2>&1 &
-  zq_wine_pids+=($!)
-
-  local n
+zq_display_start() {
+  [ -n "${ZQ_DISPLAY_STARTED:-}" ] && return 0
+  local n i
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
   done
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
   zq_wine_pids+=($!)
   export DISPLAY=":$n"
-  local i
   for i in $(seq 1 100); do
     [ -e "/tmp/.X11-unix/X$n" ] && break
     sleep 0.1
   done
+  ZQ_DISPLAY_STARTED=1
+}
 
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "-- creating the Wine prefix in $WINEPREFIX"
-    wineboot -i </dev/null >/dev/null 2>&1
-  fi
-  # The session's first Wine program starts the prefix's services, which keep
-  # its standard handles open until the server stops: this one has none, so
-  # no test's output pipe stays open behind it. It also leaves windows
-  # unmanaged by the X driver, which closes them at once instead of waiting
-  # two seconds for a window manager that Xvfb does not have.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+# Every Wine call goes through the build tree's wine-run.sh, which names the
+# loader and the server of the build's width and the tree's own prefix (a
+# server makes a new prefix of its own width).
+zq_wine_start() {
+  local build run prefix server
+  zq_display_start
+  for build in "$@"; do
+    run="$build/wine-run.sh"
+    prefix=$(sed -n 's/^WINEPREFIX=//p' "$run")
+    server=$(sed -n 's/^WINESERVER=//p' "$run")
+    mkdir -p "$prefix"
+    zq_wine_prefixes+=("$prefix")
+    zq_wine_servers+=("$server")
+
+    # Without a persistent server every Wine process pays seconds of start-up.
+    WINEPREFIX=$prefix "$server" -p -f </dev/null >/dev/null 2>&1 &
+    zq_wine_pids+=($!)
+
+    if [ ! -f "$prefix/system.reg" ]; then
+      echo "-- creating the Wine prefix in $prefix"
+      "$run" wineboot -i </dev/null >/dev/null 2>&1
+    fi
+    # The session's first Wine program starts the prefix's services, which keep
+    # its standard handles open until the server stops: this one has none, so
+    # no test's output pipe stays open behind it. It also leaves windows
+    # unmanaged by the X driver, which closes them at once instead of waiting
+    # two seconds for a window manager that Xvfb does not have.
+    "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  done
 }

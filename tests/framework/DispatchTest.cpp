@@ -67,7 +67,7 @@ class Dispatch : public ::testing::Test {
     SendMessageA(control->GetHwnd(), WM_KEYUP, VK_SHIFT, 0xC0000001);
   }
   static std::string Id(CWindow* w) { return " " + std::to_string(w->GetId()); }
-  HWND Extra(int offset) { return reinterpret_cast<HWND>(GetWindowLongA(main_->GetHwnd(), offset)); }
+  HWND Extra(int offset) { return reinterpret_cast<HWND>(GetWindowLongPtrA(main_->GetHwnd(), offset)); }
 
   TestTopWindow* main_ = nullptr;
   int count_ = 0;
@@ -391,13 +391,13 @@ TEST_F(Dispatch, ControlColoursComeFromTheControlsUserData) {
   Probe* text = Child("Static", 0);
   HWND foreign = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, 300, 8, 20, 20, main_->GetHwnd(), nullptr,
                                  nullptr, nullptr);
-  text->SetBGColor(reinterpret_cast<long>(GetStockObject(WHITE_BRUSH)));
+  text->SetBGColor(reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
   HDC dc = GetDC(main_->GetHwnd());
   SetBkMode(dc, OPAQUE);
   auto colour = [&](UINT message, HWND control) {
     return SendMessageA(main_->GetHwnd(), message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
   };
-  EXPECT_EQ(colour(WM_CTLCOLOREDIT, edit->GetHwnd()), GetWindowLongA(edit->GetHwnd(), GWL_USERDATA));
+  EXPECT_EQ(colour(WM_CTLCOLOREDIT, edit->GetHwnd()), GetWindowLongPtrA(edit->GetHwnd(), GWLP_USERDATA));
   EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
   EXPECT_EQ(colour(WM_CTLCOLORSTATIC, text->GetHwnd()), reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH)));
   EXPECT_EQ(colour(WM_CTLCOLORBTN, foreign), reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH)));
@@ -414,7 +414,7 @@ COLORREF PixelOf(HWND window, int x, int y) {
 }
 
 TEST_F(Dispatch, TopLevelAndBitmapWindowsPaintWithTheirBrushes) {
-  main_->SetBGColor(reinterpret_cast<long>(GetStockObject(WHITE_BRUSH)));
+  main_->SetBGColor(reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
   EXPECT_EQ(PixelOf(main_->GetHwnd(), 300, 300), RGB(255, 255, 255));
   main_->SetDarkBackground();
   EXPECT_EQ(PixelOf(main_->GetHwnd(), 300, 300), RGB(128, 128, 128));
@@ -426,7 +426,7 @@ TEST_F(Dispatch, TopLevelAndBitmapWindowsPaintWithTheirBrushes) {
   Picture* picture = new Picture(main_);
   picture->Create(0, 10, 200, 40, 40);
   EXPECT_EQ(picture->GetBitmap(), nullptr);
-  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongA(picture->GetHwnd(), GWL_WNDPROC)), BitmapWndProc);
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(picture->GetHwnd(), GWLP_WNDPROC)), BitmapWndProc);
   EXPECT_EQ(PixelOf(picture->GetHwnd(), 30, 30), RGB(192, 192, 192)) << "no bitmap: the background only";
 
   HDC screen = GetDC(nullptr);

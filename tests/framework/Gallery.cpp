@@ -21,7 +21,7 @@ class Top final : public CWindow {
     mHwnd = CreateWindowExA(0, "KBLMAIN", text, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
                             nullptr, CWinApp::hInstance, nullptr);
     mHwndContainer = mHwnd;
-    SetWindowLongA(mHwnd, kExtraObject, reinterpret_cast<LONG>(static_cast<CWindow*>(this)));
+    SetWindowLongPtrA(mHwnd, kExtraObject, reinterpret_cast<LONG_PTR>(static_cast<CWindow*>(this)));
     SetPosition(x, y, width, height);
     SetNormalBackground();
     SetVisible();

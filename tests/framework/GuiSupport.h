@@ -176,7 +176,7 @@ class TestTopWindow final : public Probe {
     mHwnd = CreateWindowExA(0, "KBLMAIN", text, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, owner,
                             nullptr, CWinApp::hInstance, nullptr);
     mHwndContainer = mHwnd;
-    SetWindowLongA(mHwnd, 0, reinterpret_cast<LONG>(static_cast<CWindow*>(this)));
+    SetWindowLongPtrA(mHwnd, 0, reinterpret_cast<LONG_PTR>(static_cast<CWindow*>(this)));
     if (width && height) SetPosition(x, y, width, height);
     SetNormalBackground();
     SetVisible();

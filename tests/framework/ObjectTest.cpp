@@ -146,7 +146,7 @@ TEST(ObjectRegistryFull, NewObjectGetsNoIdAndTheErrorBoxIsShown) {
   orphan.Create("orphan", 8, 8, 60, 20, "Button", WS_CHILD | BS_PUSHBUTTON);
   ASSERT_NE(orphan.GetHwnd(), nullptr);
   EXPECT_EQ(GetWindowLongA(orphan.GetHwnd(), GWL_ID), 0);
-  EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongA(orphan.GetHwnd(), GWL_WNDPROC)), ControlWndProc);
+  EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(orphan.GetHwnd(), GWLP_WNDPROC)), ControlWndProc);
   EXPECT_EQ(WindowFromHandle(orphan.GetHwnd()), nullptr);
   SendMessageA(orphan.GetHwnd(), WM_KEYDOWN, VK_TAB, 1);  // the button's own handling, no crash
   Pump(0);

@@ -119,7 +119,9 @@ TEST_F(Application, InitializeRegistersOnlyForTheFirstInstanceButAlwaysMeasures)
   application.Initialize();
   ASSERT_TRUE(GetClassInfoA(self, "KBLMAIN", &wc));
   EXPECT_EQ(wc.lpfnWndProc, MainWndProc);
-  EXPECT_EQ(wc.cbWndExtra, kMainExtraBytes);
+  // Four pointer-sized slots: 16 bytes in the 32-bit program, 32 in the 64-bit one.
+  EXPECT_EQ(wc.cbWndExtra, static_cast<int>(4 * sizeof(void*)));
+  EXPECT_EQ(kExtraHomeDefault + static_cast<int>(sizeof(void*)), wc.cbWndExtra);
   EXPECT_EQ(wc.cbClsExtra, 0);
   EXPECT_EQ(wc.style, 0u);
   EXPECT_EQ(wc.hCursor, LoadCursorA(nullptr, IDC_ARROW));

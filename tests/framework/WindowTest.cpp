@@ -117,16 +117,16 @@ TEST_F(WindowBase, CreateSubclassesChildrenAndGivesThemTheirIdAndBackground) {
   HWND hwnd = button->GetHwnd();
   EXPECT_TRUE(Saw("OnCreate " + std::to_string(button->GetId())));
   EXPECT_EQ(static_cast<unsigned>(GetWindowLongA(hwnd, GWL_ID)), button->GetId());
-  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongA(hwnd, GWL_WNDPROC)), ControlWndProc);
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)), ControlWndProc);
   EXPECT_NE(button->GetOldWndProc(), nullptr);
   EXPECT_EQ(button->GetContainer(), main_->GetHwnd());
   EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE);
-  EXPECT_EQ(GetWindowLongA(hwnd, GWL_USERDATA), reinterpret_cast<LONG>(GetStockObject(LTGRAY_BRUSH)));
+  EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(GetStockObject(LTGRAY_BRUSH)));
 
   Probe* list = Child("ListBox", 0);
   Probe* edit = Child("KblEdit", 0);
-  HBRUSH input = reinterpret_cast<HBRUSH>(GetWindowLongA(list->GetHwnd(), GWL_USERDATA));
-  EXPECT_EQ(GetWindowLongA(edit->GetHwnd(), GWL_USERDATA), reinterpret_cast<LONG>(input));
+  HBRUSH input = reinterpret_cast<HBRUSH>(GetWindowLongPtrA(list->GetHwnd(), GWLP_USERDATA));
+  EXPECT_EQ(GetWindowLongPtrA(edit->GetHwnd(), GWLP_USERDATA), reinterpret_cast<LONG_PTR>(input));
   LOGBRUSH colour;
   ASSERT_TRUE(GetObjectA(input, sizeof colour, &colour));
   EXPECT_EQ(colour.lbColor, 0xC0FFFFu);
@@ -370,7 +370,7 @@ TEST_F(WindowBase, CheckStatesAndEnabling) {
   EXPECT_TRUE(r2->IsChecked());
 }
 
-HWND Extra(CWindow* top, int offset) { return reinterpret_cast<HWND>(GetWindowLongA(top->GetHwnd(), offset)); }
+HWND Extra(CWindow* top, int offset) { return reinterpret_cast<HWND>(GetWindowLongPtrA(top->GetHwnd(), offset)); }
 
 TEST_F(WindowBase, DefaultButtonIsRecordedForLibraryPushButtonsOnly) {
   Probe* ok = Child("KblPushButton", BS_PUSHBUTTON, "OK");
@@ -394,13 +394,13 @@ TEST_F(WindowBase, DefaultButtonIsRecordedForLibraryPushButtonsOnly) {
 
 TEST_F(WindowBase, BackgroundsAreKeptInTheUserData) {
   main_->SetDarkBackground();
-  EXPECT_EQ(GetWindowLongA(main_->GetHwnd(), GWL_USERDATA), reinterpret_cast<LONG>(GetStockObject(GRAY_BRUSH)));
+  EXPECT_EQ(GetWindowLongPtrA(main_->GetHwnd(), GWLP_USERDATA), reinterpret_cast<LONG_PTR>(GetStockObject(GRAY_BRUSH)));
   Probe* text = Child("Static", SS_LEFT);
-  LONG before = GetWindowLongA(text->GetHwnd(), GWL_USERDATA);
+  LONG_PTR before = GetWindowLongPtrA(text->GetHwnd(), GWLP_USERDATA);
   text->SetDarkBackground();  // neither its own container nor a push button
-  EXPECT_EQ(GetWindowLongA(text->GetHwnd(), GWL_USERDATA), before);
-  text->SetBGColor(reinterpret_cast<long>(GetStockObject(WHITE_BRUSH)));
-  EXPECT_EQ(GetWindowLongA(text->GetHwnd(), GWL_USERDATA), reinterpret_cast<LONG>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_EQ(GetWindowLongPtrA(text->GetHwnd(), GWLP_USERDATA), before);
+  text->SetBGColor(reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_EQ(GetWindowLongPtrA(text->GetHwnd(), GWLP_USERDATA), reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
 }
 
 TEST_F(WindowBase, FontsByHandleAndByName) {

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Static checks of the built Windows modules, read from their PE tables with
+# objdump; no Wine needed, so they also hold the 32-bit product to its
+# interfaces on hosts that cannot run it.
+# Usage: check-modules.sh CHECK OBJDUMP BITS BIN_DIR DEF_FILE
+set -euo pipefail
+check=$1 objdump=$2 bits=$3 bin=$4 def=$5
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# The programs that carry the class library and so its Win32 imports.
+library_programs=("$bin/framework_app_tests.exe")
+[ -f "$bin/zelqmngr.exe" ] && library_programs+=("$bin/zelqmngr.exe")
+
+def_ordinals() { sed -n 's/.*@\([0-9]*\)[[:space:]]*NONAME.*/\1/p' "$def" | sort -n; }
+
+# Hint/ordinal column of one DLL's import block, and the names imported from it.
+import_block() {  # module dll
+  "$objdump" -p "$1" | awk -v dll="$2" '
+    /DLL Name:/ { inside = (tolower($3) == tolower(dll)); next }
+    inside && NF == 0 { inside = 0 }
+    inside && $1 ~ /^[0-9a-f]+$/ { print }'
+}
+imported_names() { import_block "$1" "$2" | awk '$3 != "<none>" { print $3 }'; }
+
+case $check in
+  cb5-exports)
+    dump=$("$objdump" -p "$bin/CB5.dll")
+    got=$(echo "$dump" | sed -n 's/.*+base\[ *\([0-9]*\)\].*/\1/p' | sort -n)
+    [ "$got" = "$(def_ordinals)" ] || fail "CB5.dll exports ordinals $(echo $got), expected $(echo $(def_ordinals))"
+    names=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | grep -c '\[' || true)
+    [ "$names" -eq 0 ] || fail "CB5.dll exports $names names"
+    echo "CB5.dll: $(echo "$got" | wc -l) entries by ordinal, no names"
+    ;;
+  cb5-imports)
+    count=0
+    for exe in "$bin"/*.exe; do
+      block=$(import_block "$exe" CB5.dll)
+      [ -n "$block" ] || continue
+      count=$((count + 1))
+      named=$(echo "$block" | awk '$3 != "<none>"' | wc -l)
+      [ "$named" -eq 0 ] || fail "$(basename "$exe") imports $named CB5.dll entries by name"
+      # The thunk is 0x80...0 plus the ordinal; the printed ordinal column is
+      # decimal in one width and hex in the other, the thunk is hex in both.
+      while read -r thunk _; do
+        ordinal=$((16#${thunk: -4}))
+        grep -qx "$ordinal" <<<"$(def_ordinals)" || fail "$(basename "$exe") imports unknown ordinal $ordinal"
+      done <<<"$block"
+    done
+    [ "$count" -gt 0 ] || fail "no program imports CB5.dll"
+    echo "$count programs import CB5.dll by ordinal only"
+    ;;
+  user32-imports)
+    for exe in "${library_programs[@]}"; do
+      names=$(imported_names "$exe" USER32.dll)
+      if [ "$bits" = 32 ]; then
+        want=(SetWindowLongA GetWindowLongA)
+        ! grep -q 'LongPtr' <<<"$names" || fail "$(basename "$exe") imports a 64-bit-only call: $(grep LongPtr <<<"$names" | tr '\n' ' ')"
+      else
+        want=(SetWindowLongPtrA GetWindowLongPtrA)
+      fi
+      for call in "${want[@]}"; do
+        grep -qx "$call" <<<"$names" || fail "$(basename "$exe") does not import $call"
+      done
+      echo "$(basename "$exe"): ${want[*]} from USER32.dll"
+    done
+    ;;
+  library-exports)
+    want=(_ZN7CObject6LookupEj _ZN7CWindow6CreateEPKciiiiS1_m _ZTV7CWindow _ZN7CWinApp9hInstanceE
+          _ZN7CWinApp3RunEv _ZN7CWindowC2EPS_ _ZN7CWindowaSERKS_)
+    for exe in "${library_programs[@]}"; do
+      names=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | awk '{ print $NF }')
+      for symbol in "${want[@]}"; do
+        grep -qx "$symbol" <<<"$names" || fail "$(basename "$exe") does not export $symbol"
+      done
+      echo "$(basename "$exe"): $(grep -c '^_Z' <<<"$names") library symbols exported by name"
+    done
+    ;;
+  *) fail "unknown check $check" ;;
+esac
