@@ -32,6 +32,31 @@ case $check in
     [ "$names" -eq 0 ] || fail "CB5.dll exports $names names"
     echo "CB5.dll: $(echo "$got" | wc -l) entries by ordinal, no names"
     ;;
+  muscrl32-exports)
+    # The spin control's four entries, fixed by their users, not read from its .def.
+    dump=$("$objdump" -p "$bin/MUSCRL32.dll")
+    got=$(echo "$dump" | sed -n 's/.*+base\[ *\([0-9]*\)\].*/\1/p' | sort -n | tr '\n' ' ')
+    [ "$got" = "7 9 11 12 " ] || fail "MUSCRL32.dll exports ordinals $got, expected 7 9 11 12"
+    names=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | grep -c '\[' || true)
+    [ "$names" -eq 0 ] || fail "MUSCRL32.dll exports $names names"
+    echo "MUSCRL32.dll: ordinals ${got% }, no names"
+    ;;
+  muscrl32-imports)
+    count=0
+    for exe in "$bin"/*.exe; do
+      block=$(import_block "$exe" MUSCRL32.dll)
+      [ -n "$block" ] || continue
+      count=$((count + 1))
+      named=$(echo "$block" | awk '$3 != "<none>"' | wc -l)
+      [ "$named" -eq 0 ] || fail "$(basename "$exe") imports $named MUSCRL32.dll entries by name"
+      while read -r thunk _; do
+        ordinal=$((16#${thunk: -4}))
+        [[ " 7 9 11 12 " == *" $ordinal "* ]] || fail "$(basename "$exe") imports unknown MUSCRL32.dll ordinal $ordinal"
+      done <<<"$block"
+    done
+    [ "$count" -gt 0 ] || fail "no program imports MUSCRL32.dll"
+    echo "$count programs import MUSCRL32.dll by ordinal only"
+    ;;
   cb5-imports)
     count=0
     for exe in "$bin"/*.exe; do
