@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "controls/EditFields.h"
+#include "controls/PushButton.h"
 #include "framework/LibraryState.h"
 #include "framework/WindowProcedures.h"
 #include "services/CommandLine.h"
@@ -22,7 +24,7 @@ using ClassRegistration = void (*)(HINSTANCE);
 // The library's own window classes in the order they must be registered:
 // "KblROPopup", "KblVListBox", "KblPushButton", "KblEdit", "KblFEdit".
 // Each control adds its registration here as it joins the library.
-const ClassRegistration kLibraryClasses[] = {nullptr};
+const ClassRegistration kLibraryClasses[] = {RegisterPushButtonClass, RegisterEditClasses};
 
 void RegisterMainClass() {
   WNDCLASSA wc = {};

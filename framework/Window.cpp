@@ -9,13 +9,6 @@
 
 namespace {
 
-// Null stands for the empty text; a text that does not fit the library's
-// text buffer with its terminating zero is refused (null result).
-const char* AcceptedText(const char* text) {
-  if (!text) return "";
-  return strnlen(text, kTextBufferSize) < kTextBufferSize ? text : nullptr;
-}
-
 HBRUSH InputBackground() {
   static HBRUSH brush = CreateSolidBrush(0xC0FFFF);
   return brush;
@@ -46,6 +39,11 @@ bool IsMultipleSelectionList(HWND window) {
 }
 
 }  // namespace
+
+const char* AcceptedText(const char* text) {
+  if (!text) return "";
+  return strnlen(text, kTextBufferSize) < kTextBufferSize ? text : nullptr;
+}
 
 CWindow::CWindow(CWindow* parent)
     : CObject(parent),
@@ -94,6 +92,19 @@ void CWindow::Create(const char* text, int x, int y, int width, int height, cons
   OnCreate();
   if (width && height) SetPosition(x, y, width, height);
   SetNormalBackground();
+}
+
+void CWindow::CreateTopLevel(const char* text, unsigned long style, HWND owner) {
+  const char* caption = AcceptedText(text);
+  mHwnd = CreateWindowExA(0, "KBLMAIN", caption ? caption : "", style, 0, 0, 0, 0, owner, nullptr,
+                          CWinApp::hInstance, nullptr);
+  mHwndContainer = mHwnd;
+  if (!mHwnd) {
+    ErrorMessageBox("CreateWindow");
+    return;
+  }
+  SetWindowLongPtrA(mHwnd, kExtraObject, reinterpret_cast<LONG_PTR>(this));
+  if (!CWinApp::hwndMain) CWinApp::hwndMain = mHwnd;
 }
 
 void CWindow::DefineAccelerator(int key, int flags) {

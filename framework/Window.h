@@ -31,6 +31,10 @@ const unsigned int kTextBufferSize = 60000;
 
 class CLine;
 
+// Null stands for the empty text; a text that does not fit the library's
+// text buffer with its terminating zero is refused (null result).
+const char* AcceptedText(const char* text);
+
 class KBL_EXPORT CWindow : public CObject {
  public:
   explicit CWindow(CWindow* parent);
@@ -150,6 +154,8 @@ class KBL_EXPORT CWindow : public CObject {
   bool IsMenuEntry() const { return mHMenu && !mHwnd; }
   bool IsPopupMenu() const { return mHMenu && mHwnd; }
   bool IsOwnContainer() const { return mHwnd && mHwnd == mHwndContainer; }
+  // A hidden "KBLMAIN" window that is its own container and knows this object.
+  void CreateTopLevel(const char* text, unsigned long style, HWND owner);
   // Pixel offset of positions given relative to the parent object.
   POINT ParentOffset() const;
   CWindow* ParentWindow() const { return static_cast<CWindow*>(mParent); }
@@ -165,4 +171,5 @@ class KBL_EXPORT CWindow : public CObject {
   CLine* mLines;
 
   friend LRESULT CALLBACK ControlWndProc(HWND, UINT, WPARAM, LPARAM);
+  friend class CLine;
 };

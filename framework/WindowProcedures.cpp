@@ -43,6 +43,12 @@ bool IsMultiLineEdit(HWND window) { return HasClassName(window, "KblEdit") && (S
 
 // ---- MainWndProc ----
 
+bool IsSysCloseDisabled(HWND window) {
+  HMENU system = GetSystemMenu(window, FALSE);
+  UINT state = system ? GetMenuState(system, SC_CLOSE, MF_BYCOMMAND) : static_cast<UINT>(-1);
+  return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED));
+}
+
 void RestoreFocus(HWND window) {
   if (HWND last = ExtraHandle(window, kExtraLastFocus)) SetFocus(last);
 }
@@ -290,6 +296,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (object) object->OnClose();
       DestroyWindow(window);
       return 0;
+    case WM_SYSCOMMAND:
+      // Wine closes the window on Alt+F4 and SC_CLOSE even while the system
+      // menu's Close is disabled; a disabled Close must close nothing.
+      if ((wParam & 0xFFF0) == SC_CLOSE && IsSysCloseDisabled(window)) return 0;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_HELP:
       if (object) {
         const HELPINFO* info = reinterpret_cast<const HELPINFO*>(lParam);

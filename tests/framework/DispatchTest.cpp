@@ -132,7 +132,7 @@ TEST_F(Dispatch, MenuAndAcceleratorCommandsReachTheirObject) {
 
 TEST_F(Dispatch, VirtualListAsksItsObjectForLines) {
   RecordingList* list = new RecordingList(main_);
-  list->Create("", 8, 8, 100, 100, "KblVListBox", WS_CHILD);
+  list->Create(8, 8, 100, 100);
   HWND hwnd = list->GetHwnd();
   EXPECT_EQ(Command(list, 0, hwnd), 10);
   EXPECT_EQ(Command(list, 1, hwnd), 11);
@@ -484,6 +484,18 @@ TEST_F(Dispatch, ClosingATopLevelWindowDestroysItAndEndsTheLoop) {
   MSG quit;
   EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(quit.wParam, 0u);
+}
+
+TEST(TopLevelMessages, DisabledSystemCloseClosesNothing) {
+  TestTopWindow window;
+  window.CreateTop("Main", 10, 10, 200, 100);
+  window.EnableSysClose(0);
+  SendMessageA(window.GetHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(IsWindow(window.GetHwnd()));
+  window.EnableSysClose(1);
+  SendMessageA(window.GetHwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_FALSE(IsWindow(window.GetHwnd()));
+  Pump(0);
 }
 
 TEST(DispatchHelpers, WindowFromHandleAndLibraryPushButtons) {

@@ -186,8 +186,7 @@ class TestTopWindow final : public Probe {
 };
 
 // Minimal versions of window classes that later parts of the library
-// register for real: the push button and edit field as superclasses of the
-// system's button and edit, the virtual list as a bare window.
+// register for real: a superclass of a system class, or a bare window.
 inline void RegisterStandIn(const char* base, const char* name) {
   WNDCLASSA wc;
   if (base) {
@@ -207,8 +206,6 @@ class GuiEnvironment : public ::testing::Environment {
   void SetUp() override {
     CWinApp::hInstance = GetModuleHandleA(nullptr);
     application_.Initialize();
-    RegisterStandIn("Button", "KblPushButton");
-    RegisterStandIn("Edit", "KblEdit");
     RegisterStandIn(nullptr, "KblVListBox");
   }
 

@@ -1,0 +1,121 @@
+#include "framework/Controls.h"
+
+#include "controls/EditFields.h"
+
+namespace {
+
+// Styles of the standard controls; WS_VISIBLE is added by the window base.
+const unsigned long kTextStyle = WS_CHILD | SS_LEFTNOWORDWRAP;                            // 0x4000000C
+const unsigned long kGroupBoxStyle = WS_CHILD | BS_GROUPBOX;                              // 0x40000007
+const unsigned long kFrameStyle = WS_CHILD | SS_BLACKFRAME;                               // 0x40000007
+// Bit 0x100 keeps the focus where it is when the button is clicked.
+const unsigned long kKeepFocus = 0x100;
+const unsigned long kPushButtonStyle = WS_CHILD | WS_TABSTOP | kKeepFocus;                // 0x40010100
+const unsigned long kRadioStyle = WS_CHILD | WS_TABSTOP | kKeepFocus | BS_AUTORADIOBUTTON;  // 0x40010109
+const unsigned long kCheckBoxStyle = WS_CHILD | WS_TABSTOP | kKeepFocus | BS_AUTOCHECKBOX;  // 0x40010103
+const unsigned long kEntryStyle = WS_CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;      // 0x40810080
+const unsigned long kMultiLineStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE;  // 0x40A10004
+const unsigned long kListBoxStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL |
+                                    LBS_NOINTEGRALHEIGHT | LBS_MULTIPLESEL | LBS_NOTIFY;  // 0x40A10909
+const unsigned long kComboBoxStyle = WS_CHILD | WS_TABSTOP | CBS_DROPDOWN;                 // 0x40010002
+const int kListBoxStrip = 4;
+
+}  // namespace
+
+CText::CText(CWindow* parent) : CWindow(parent) {}
+void CText::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "Static", kTextStyle);
+}
+
+CGroupBox::CGroupBox(CWindow* parent) : CWindow(parent) {}
+void CGroupBox::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "Button", kGroupBoxStyle);
+}
+
+CGroup::CGroup(CWindow* parent) : CWindow(parent) {}
+void CGroup::Create(int x, int y) { CWindow::Create(nullptr, x, y, 0, 0, "Group", kGroupBoxStyle); }
+
+CFrameWin::CFrameWin(CWindow* parent) : CWindow(parent) {}
+void CFrameWin::Create(int x, int y, int width, int height) {
+  CWindow::Create(nullptr, x, y, width, height, "Static", kFrameStyle);
+}
+
+CPushButton::CPushButton(CWindow* parent) : CWindow(parent) {}
+void CPushButton::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "KblPushButton", kPushButtonStyle);
+  SetNormalBackground();
+}
+
+CRadioButton::CRadioButton(CWindow* parent) : CWindow(parent) {}
+void CRadioButton::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "Button", kRadioStyle);
+}
+
+CCheckBox::CCheckBox(CWindow* parent) : CWindow(parent) {}
+void CCheckBox::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "Button", kCheckBoxStyle);
+}
+
+CEntryField::CEntryField(CWindow* parent) : CWindow(parent) {}
+void CEntryField::Create(const char* text, int x, int y, int width, int height, const char* format) {
+  CWindow::Create(text, x, y, width, height, format ? "KblFEdit" : "KblEdit", kEntryStyle);
+  if (!format || !mHwnd) return;
+  SetWindowLongPtrA(mHwnd, kExtraFormat, reinterpret_cast<LONG_PTR>(format));
+  // The creation text reached the field before it had a format to lay it out.
+  if (text && *text) SetText(text);
+  SetNormalBackground();
+}
+
+CMLE::CMLE(CWindow* parent) : CWindow(parent) {}
+void CMLE::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "KblEdit", kMultiLineStyle);
+}
+
+CListBox::CListBox(CWindow* parent) : CWindow(parent) {}
+void CListBox::Create(int x, int y, int width, int height) {
+  CWindow::Create(nullptr, x, y + kListBoxStrip, width, height - kListBoxStrip, "ListBox", kListBoxStyle);
+}
+void CListBox::AppendItem(const char* text) {
+  const char* accepted = AcceptedText(text);
+  if (mHwnd && accepted) SendMessageA(mHwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(accepted));
+}
+CListBox& CListBox::operator<<(const char* text) {
+  AppendItem(text);
+  return *this;
+}
+
+CComboBox::CComboBox(CWindow* parent) : CWindow(parent) {}
+void CComboBox::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "ComboBox", kComboBoxStyle);
+}
+void CComboBox::AppendItem(const char* text) {
+  const char* accepted = AcceptedText(text);
+  if (mHwnd && accepted) SendMessageA(mHwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(accepted));
+}
+CComboBox& CComboBox::operator<<(const char* text) {
+  AppendItem(text);
+  return *this;
+}
+
+CClientWindow::CClientWindow(CWindow* parent) : CWindow(parent) {}
+void CClientWindow::Create(const char* /*text*/, int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
+
+CLine::CLine(CWindow* parent) : CWindow(parent), mX1(0), mY1(0), mX2(0), mY2(0), mNextLine(nullptr) {
+  if (!parent) return;
+  mNextLine = parent->mLines;
+  parent->mLines = this;
+}
+
+CLine::~CLine() {
+  CWindow* parent = ParentWindow();
+  if (!parent || IsCopy()) return;
+  for (CLine** link = &parent->mLines; *link; link = &(*link)->mNextLine) {
+    if (*link == this) {
+      *link = mNextLine;
+      return;
+    }
+  }
+}
+
+void CLine::Draw(int /*x1*/, int /*y1*/, int /*x2*/, int /*y2*/) {}
+CLine* CLine::GetNextLine() const { return mNextLine; }
