@@ -101,5 +101,15 @@ case $check in
       echo "$(basename "$exe"): $(grep -c '^_Z' <<<"$names") library symbols exported by name"
     done
     ;;
+  language-imports)
+    # Resource-only modules: no code, so nothing to import beyond KERNEL32.
+    for module in ZLQMN_DT.DLL ZLQMN_FR.DLL; do
+      [ -f "$bin/$module" ] || fail "$module was not built"
+      dlls=$("$objdump" -p "$bin/$module" | awk '/DLL Name:/ { print $3 }')
+      others=$(grep -vix KERNEL32.dll <<<"$dlls" || true)
+      [ -z "$others" ] || fail "$module imports from $(echo $others)"
+      echo "$module: imports ${dlls:-nothing}"
+    done
+    ;;
   *) fail "unknown check $check" ;;
 esac
