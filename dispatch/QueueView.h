@@ -1,0 +1,42 @@
+// What the monitor shows of the two tables, each read in one look: the list
+// items and the figures of the two status lines. Reading only; the window
+// side lives with the monitor thread.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CDatabase;
+
+// The pending stretch of the queue, from the read to the write position.
+struct QueueView {
+  std::vector<std::string> items;
+  int recordCount = 0;  // N
+  int read = 0;         // as read again after the walk
+  int write = 0;
+  int pending = 0;
+  int waiting = 0;  // entries with a job among the items
+};
+
+// The watched lines, one item each.
+struct LineView {
+  std::vector<std::string> items;
+  int freeLines = 0;
+};
+
+// A watched range longer than this is cut at its end: a damaged settings
+// file could otherwise ask for billions of items.
+constexpr int kMaxListedLines = 10000;
+
+// Opens the queue file on table, reads it and closes it again. False, with
+// *view untouched, when the file cannot be opened or lacks the layout.
+bool ReadQueueView(CDatabase& table, QueueView* view);
+
+// The same for the lines firstLine..lastLine of the line file.
+bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view);
+
+// Whether a status text (which may come from a language module) can be
+// handed to printf with `figures` int arguments: only %d and %i conversions,
+// each with flags and at most two digits of width and of precision, and %%;
+// no more conversions than figures.
+bool IsFiguresFormat(const char* format, int figures);

@@ -1,0 +1,150 @@
+#include "shell/MainWindow.h"
+
+#include "controls/MessageBoxes.h"
+#include "dispatch/RunState.h"
+#include "framework/Icon.h"
+#include "services/Language.h"
+#include "services/Profile.h"
+#include "shell/QueueManagerApp.h"
+
+// Built in this order, so that every control's parent exists before it.
+CQueueManagerWindows theWindows(&theApp);
+
+CCommandButton::CCommandButton(CWindow* parent, unsigned short command) : CPushButton(parent), mCommand(command) {}
+
+// Before the message loop runs there is no target, and a press does nothing.
+void CCommandButton::OnCommand() {
+  if (CCommandApp* target = theRunState.commandTarget) target->Command(mCommand);
+}
+
+CCloseButton::CCloseButton(CWindow* parent) : CPushButton(parent) {}
+
+void CCloseButton::OnCommand() {
+  CWindow* dialog = static_cast<CWindow*>(GetParent());
+  CWindow* main = dialog ? static_cast<CWindow*>(dialog->GetParent()) : nullptr;
+  if (main) {
+    main->SetActive();
+    main->SetFocus();
+  }
+  if (dialog) dialog->SetInvisible();
+}
+
+CSaveButton::CSaveButton(CWindow* parent, CSettingsDialog* dialog) : CCloseButton(parent), mDialog(dialog) {}
+
+void CSaveButton::OnCommand() {
+  mDialog->Save();
+  CCloseButton::OnCommand();
+}
+
+CAboutBox::CAboutBox(CWindow* main) : dialog(main), picture(&dialog), notice(&dialog), ok(&dialog) {}
+
+void CAboutBox::Build() {
+  dialog.Create(theLanguage.GetString(kStrAboutTitle), 56, 36, 386, 259);
+  picture.Create(kBitmapAbout, 90, 25, 200, 100);
+  notice.Create(theLanguage.GetString(kStrProductNotice), 1, 152, 376, 16);
+  ok.Create(theLanguage.GetString(kStrAboutOk), 153, 189, 80, 28);
+}
+
+void CAboutBox::Show() {
+  ok.SetDefault();
+  dialog.SetVisible();
+  dialog.SetFocus();
+}
+
+CSettingsDialog::CSettingsDialog(CWindow* main)
+    : dialog(main),
+      refreshLabel(&dialog),
+      refreshSpin(&dialog),
+      firstLabel(&dialog),
+      firstSpin(&dialog),
+      lastLabel(&dialog),
+      lastSpin(&dialog),
+      save(&dialog, this),
+      exit(&dialog) {}
+
+void CSettingsDialog::Build() {
+  dialog.Create(theLanguage.GetString(kStrSettingsTitle), 18, 18, 368, 215);
+  refreshLabel.Create(theLanguage.GetString(kStrRefreshRateLabel), 10, 20, 200, 18);
+  refreshSpin.Create(15, 300, 250, 15, 100, 24);
+  firstLabel.Create(theLanguage.GetString(kStrFirstLineLabel), 10, 50, 200, 18);
+  firstSpin.Create(1, 64, 250, 45, 100, 24);
+  lastLabel.Create(theLanguage.GetString(kStrLastLineLabel), 10, 80, 200, 18);
+  lastSpin.Create(1, 64, 250, 75, 100, 24);
+  save.Create(theLanguage.GetString(kStrSave), 10, 145, 90, 28);
+  exit.Create(theLanguage.GetString(kStrExit), 260, 145, 90, 28);
+}
+
+void CSettingsDialog::Open() {
+  int refresh = 15, first = 1, last = 4;
+  if (theProfile.Open()) {
+    theProfile.GetInt(kProfileSection, "RefreshRate", 15, &refresh);
+    theProfile.GetInt(kProfileSection, "FirstLine", 1, &first);
+    theProfile.GetInt(kProfileSection, "LastLine", 4, &last);
+    theProfile.Close();
+  }
+  refreshSpin.SetValue(refresh);
+  firstSpin.SetValue(first);
+  lastSpin.SetValue(last);
+  dialog.SetVisible();
+  dialog.SetFocus();
+}
+
+void CSettingsDialog::Save() {
+  int refresh = refreshSpin.GetValue();
+  int first = firstSpin.GetValue();
+  int last = lastSpin.GetValue();
+  WaitCursor();
+  if (theProfile.Open()) {
+    theProfile.SetInt(kProfileSection, "RefreshRate", refresh);
+    theProfile.SetInt(kProfileSection, "FirstLine", first);
+    theProfile.SetInt(kProfileSection, "LastLine", last);
+    theProfile.Close();
+  }
+  ArrowCursor();
+}
+
+CQueueManagerWindows::CQueueManagerWindows(CWinApp* application)
+    : main(application),
+      timeClock(&main),
+      dateClock(&main),
+      queueStatus(&main),
+      lineStatus(&main),
+      queueList(&main),
+      lineList(&main),
+      queueLabel(&main),
+      lineLabel(&main),
+      about(&main, kCommandAbout),
+      minimize(&main, kCommandMinimize),
+      settings(&main, kCommandSettings),
+      exit(&main, kCommandExit),
+      aboutBox(&main),
+      settingsDialog(&main) {}
+
+void CQueueManagerWindows::Build() {
+  main.Create(theLanguage.GetString(kStrTitle), 26, 26, 508, 380);
+  if (HICON icon = LoadIconA(CWinApp::hInstance, MAKEINTRESOURCEA(kIconMain)))
+    SetClassLongPtrA(main.GetHwnd(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+  main.EnableSysClose(0);
+
+  timeClock.Create(335, 10, 70, 18, 1);
+  dateClock.Create(415, 10, 70, 18, 2);
+  queueStatus.Create("", 18, 50, 210, 18);
+  lineStatus.Create("", 280, 50, 210, 18);
+  HFONT fixed = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
+  queueList.Create(18, 70, 210, 210);
+  queueList.SetFont(fixed);
+  lineList.Create(280, 70, 210, 210);
+  lineList.SetFont(fixed);
+  queueLabel.Create("zelqueue.dbf", 18, 290, 210, 18);
+  lineLabel.Create("zelbatch.dbf", 280, 290, 210, 18);
+  about.Create(theLanguage.GetString(kStrAbout), 18, 315, 90, 28);
+  minimize.Create(theLanguage.GetString(kStrMinimize), 138, 315, 90, 28);
+  settings.Create(theLanguage.GetString(kStrSettings), 280, 315, 90, 28);
+  exit.Create(theLanguage.GetString(kStrExit), 400, 315, 90, 28);
+
+  aboutBox.Build();
+  settingsDialog.Build();
+
+  main.SetVisible();
+  main.SetFocus();
+}

@@ -1,0 +1,158 @@
+#include "shell/QueueManagerApp.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "controls/MessageBoxes.h"
+#include "controls/SpinButton.h"
+#include "dispatch/Dispatcher.h"
+#include "dispatch/RunState.h"
+#include "services/CommandLine.h"
+#include "services/Language.h"
+#include "services/LogFile.h"
+#include "services/Profile.h"
+#include "shell/MainWindow.h"
+#include "shell/Monitor.h"
+#include "shell/TimeText.h"
+
+namespace {
+
+const unsigned long kWorkerStack = 16384;
+
+bool HasOption(const char* option) { return theCommandLine && theCommandLine->HasOption(option); }
+
+HANDLE StartThread(LPTHREAD_START_ROUTINE entry) {
+  HANDLE thread = CreateThread(nullptr, kWorkerStack, entry, nullptr, 0, nullptr);
+  // Without it the window would show tables that nothing serves or follows.
+  if (!thread) ErrorMessageBox("CreateThread");
+  return thread;
+}
+
+}  // namespace
+
+CQueueManagerApp theApp;
+CCommandLine* theCommandLine = nullptr;
+
+void CCommandApp::Command(unsigned int /*id*/) {}
+
+CQueueManagerApp::CQueueManagerApp() : mStartupFailed(0) {}
+
+void CQueueManagerApp::Initialize() {
+  CWinApp::Initialize();
+  RegisterSpinButtonClass();
+  RegisterTimeTextClass();
+}
+
+void CQueueManagerApp::Create() {
+  mStartupFailed = 1;
+  SelectLanguage();
+
+  // Another instance in the same language: bring it forward and leave
+  // before this one has made a window.
+  if (HWND other = FindWindowA("KBLMAIN", theLanguage.GetString(kStrTitle))) {
+    SetForegroundWindow(other);
+    std::exit(0);
+  }
+
+  if (HasOption("/LOG")) {
+    theRunState.logging = 1;
+    if (!theLogFile.Open()) theRunState.logging = 0;
+  }
+
+  ReadSettings();
+  if (mStartupFailed) return;
+  theWindows.Build();
+  theMonitorTargets.mainWindow = &theWindows.main;
+  theMonitorTargets.queueList = &theWindows.queueList;
+  theMonitorTargets.queueStatus = &theWindows.queueStatus;
+  theMonitorTargets.lineList = &theWindows.lineList;
+  theMonitorTargets.lineStatus = &theWindows.lineStatus;
+  StartWorkers();
+}
+
+// The first rule that applies wins: /DT, /FR, then the settings file.
+void CQueueManagerApp::SelectLanguage() {
+  if (HasOption("/DT")) {
+    theLanguage.Load(kLanguageModuleGerman);
+  } else if (HasOption("/FR")) {
+    theLanguage.Load(kLanguageModuleFrench);
+  } else if (theProfile.Open()) {
+    char language[20] = "";
+    theProfile.GetString(kProfileSection, "DefaultLanguage", "", sizeof language, language);
+    const char* module = nullptr;
+    if (std::strcmp(language, "DT") == 0) module = kLanguageModuleGerman;
+    if (std::strcmp(language, "FR") == 0) module = kLanguageModuleFrench;
+    theLanguage.Load(module);
+    theProfile.Close();
+  }
+}
+
+// Used as read: the dispatcher and the monitor cope with any values.
+void CQueueManagerApp::ReadSettings() {
+  mStartupFailed = 1;
+  if (!theProfile.Open()) return;
+  theProfile.GetInt(kProfileSection, "RefreshRate", 15, &theRunState.RefreshRate);
+  theProfile.GetInt(kProfileSection, "FirstLine", 1, &theRunState.FirstLine);
+  theProfile.GetInt(kProfileSection, "LastLine", 4, &theRunState.LastLine);
+  theProfile.Close();
+  mStartupFailed = 0;
+}
+
+void CQueueManagerApp::StartWorkers() {
+  theRunState.dispatcherThread = StartThread(DispatcherThread);
+  theRunState.monitorThread = StartThread(MonitorThread);
+}
+
+void CQueueManagerApp::Command(unsigned int id) {
+  switch (id & 0xFFFF) {
+    case kCommandExit: AskToQuit(); break;
+    case kCommandAbout: theWindows.aboutBox.Show(); break;
+    case kCommandSettings: theWindows.settingsDialog.Open(); break;
+    case kCommandMinimize: theWindows.main.SetIconic(); break;
+  }
+}
+
+void CQueueManagerApp::AskToQuit() {
+  char question[256];
+  std::strncpy(question, theLanguage.GetString(kStrQuitQuestion), sizeof question - 1);
+  question[sizeof question - 1] = '\0';
+  if (ConfirmBox(question, theLanguage.GetString(kStrConfirmCaption), 0)) Quit();
+}
+
+// Counted in whole seconds. A worker may be waiting for this thread to carry
+// out a control update; those are served during each second, so that the
+// worker can reach the end of its loop.
+int WaitForWorkers(int seconds) {
+  for (int second = 0; second < seconds && theRunState.finished.load() < 2; ++second) {
+    DWORD end = GetTickCount() + 1000;
+    for (LONG left = 1000; left > 0; left = static_cast<LONG>(end - GetTickCount())) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_SENDMESSAGE);
+      MSG message;
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+  }
+  return theRunState.finished.load() >= 2;
+}
+
+void CQueueManagerApp::Terminate() {
+  theWindows.main.SetInvisible();
+  theRunState.Stop();
+  if (!WaitForWorkers(20)) {
+    TerminateThread(static_cast<HANDLE>(theRunState.dispatcherThread), 0);
+    TerminateThread(static_cast<HANDLE>(theRunState.monitorThread), 0);
+  }
+  CWinApp::Terminate();
+}
+
+void AppMain(int count, char** arguments) {
+  theCommandLine = new CCommandLine(count, arguments);
+  theApp.Initialize();
+  theApp.Create();
+  if (!theApp.StartupFailed()) {
+    theRunState.commandTarget = &theApp;
+    theApp.Run();
+    theApp.Terminate();
+  }
+  delete theCommandLine;
+  theCommandLine = nullptr;
+}

@@ -1,0 +1,368 @@
+// The real program, started as a person starts it and driven from outside
+// through its windows: the tables it shows, its buttons and dialogs, the
+// language choice, the refusal of a second instance, the quit question and
+// the orderly shutdown with the dispatch log written.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dispatch/Tables.h"
+#include "services/Database.h"
+#include "services/StringIds.h"
+
+namespace {
+
+std::string BinDir() {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string dir = path;
+  return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000) {
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (condition()) return true;
+    Sleep(50);
+  }
+  return condition();
+}
+
+std::string TextOf(HWND window) {
+  char text[512] = "";
+  // Cross-process: WM_GETTEXT is marshalled, GetWindowTextA is not for other processes' controls.
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+struct ChildSearch {
+  const char* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM data) {
+  auto* s = reinterpret_cast<ChildSearch*>(data);
+  if (ClassOf(child) == s->className) s->found.push_back(child);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent, const char* className) {
+  ChildSearch search{className, {}};
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND ChildWithText(HWND parent, const char* className, const std::string& text) {
+  for (HWND child : Children(parent, className))
+    if (TextOf(child) == text) return child;
+  return nullptr;
+}
+
+std::vector<std::string> Items(HWND list) {
+  std::vector<std::string> items;
+  LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    // Another process's list answers in wide characters under Wine, whatever
+    // the caller's character set.
+    wchar_t wide[256] = L"";
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+    char text[256] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    items.push_back(text);
+  }
+  return items;
+}
+
+void Click(HWND button) {
+  PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+// A visible top-level window of the given class that belongs to the process.
+struct WindowSearch {
+  DWORD process;
+  const char* className;
+  const char* title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  auto* s = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != s->process || !IsWindowVisible(window) || ClassOf(window) != s->className) return TRUE;
+  if (s->title && TextOf(window) != s->title) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+HWND WindowOfProcess(DWORD process, const char* className, const char* title = nullptr) {
+  WindowSearch search{process, className, title, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Texts of a language module, read as data the way the program reads them.
+std::string ModuleString(const std::string& module, int id) {
+  HMODULE data = LoadLibraryExA(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  char text[1024] = "";
+  if (data) {
+    LoadStringA(data, static_cast<UINT>(id), text, sizeof text);
+    FreeLibrary(data);
+  }
+  return text;
+}
+
+const char kSettingsFile[] = "zelQmngr.ini";
+
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char folder[MAX_PATH];
+    GetCurrentDirectoryA(sizeof folder, folder);
+    folder_ = folder;
+    DeleteFileA(tables::kQueueFileName);
+    DeleteFileA(tables::kLineFileName);
+    DeleteFileA("ZELQMNGR.LOG");
+    // The settings file lives where the profile calls put a bare name.
+    WritePrivateProfileStringA("QueueManager", nullptr, nullptr, kSettingsFile);
+    WritePrivateProfileStringA("QueueManager", "RefreshRate", "1", kSettingsFile);
+    ASSERT_TRUE(tables::CreateQueueTable(tables::kQueueFileName, 20));
+    ASSERT_TRUE(tables::CreateLineTable(tables::kLineFileName, 6));
+  }
+  void TearDown() override {
+    for (PROCESS_INFORMATION& p : started_) {
+      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 99);
+      WaitForSingleObject(p.hProcess, 5000);
+      CloseHandle(p.hProcess);
+      CloseHandle(p.hThread);
+    }
+    WritePrivateProfileStringA("QueueManager", nullptr, nullptr, kSettingsFile);
+  }
+
+  void Enqueue(const char* job, int line = 0) {
+    CDatabase queue;
+    ASSERT_EQ(queue.Open(tables::kQueueFileName), 1);
+    queue.Top();
+    int write = tables::ReadNumber(queue, tables::kWritePositionField);
+    queue.Go(write);
+    ASSERT_TRUE(tables::WriteText(queue, tables::kJobField, job));
+    ASSERT_TRUE(tables::WriteNumber(queue, tables::kRequestedLineField, line));
+    queue.Top();
+    ASSERT_TRUE(tables::WriteNumber(queue, tables::kWritePositionField, tables::NextPosition(write, 20)));
+    queue.Close();
+  }
+
+  PROCESS_INFORMATION Start(const std::string& arguments) {
+    std::string command = "\"" + BinDir() + "zelqmngr.exe\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup,
+                               &process));
+    if (process.hProcess) started_.push_back(process);
+    return process;
+  }
+
+  HWND MainWindow(const PROCESS_INFORMATION& process, const char* title = "ZEL Batch Queue Manager") {
+    HWND main = nullptr;
+    WaitFor([&] { return (main = WindowOfProcess(process.dwProcessId, "KBLMAIN", title)) != nullptr; });
+    return main;
+  }
+
+  // Answers the quit question and returns what it said.
+  std::string AnswerQuestion(const PROCESS_INFORMATION& process, int answer, std::string* caption = nullptr) {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = WindowOfProcess(process.dwProcessId, "#32770")) != nullptr; })) return "";
+    Sleep(100);
+    if (caption) *caption = TextOf(box);
+    std::string text = TextOf(GetDlgItem(box, 0xFFFF));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return text;
+  }
+
+  DWORD ExitCode(const PROCESS_INFORMATION& process, int milliseconds = 30000) {
+    if (WaitForSingleObject(process.hProcess, milliseconds) != WAIT_OBJECT_0) return 0xDEAD;
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+  }
+
+  std::string folder_;
+  std::vector<PROCESS_INFORMATION> started_;
+};
+
+TEST_F(Program, ShowsTheTablesDispatchesAndEndsThroughTheQuitQuestion) {
+  Enqueue("Print invoices");
+  Enqueue("Nightly backup", 5);
+  PROCESS_INFORMATION process = Start("/LOG");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+
+  std::vector<HWND> lists = Children(main, "ListBox");
+  ASSERT_EQ(lists.size(), 2u);
+  // The dispatcher serves line 1 and the requested line 5, which the window
+  // does not watch (1..4); the queue is then empty.
+  EXPECT_TRUE(WaitFor([&] {
+    std::vector<std::string> lines = Items(lists[1]);
+    return lines == std::vector<std::string>{"1: Print invoices", "2: ", "3: ", "4: "};
+  })) << "lines shown: " << ::testing::PrintToString(Items(lists[1]));
+  EXPECT_TRUE(WaitFor([&] { return Items(lists[0]).empty(); }));
+  EXPECT_TRUE(WaitFor([&] { return ChildWithText(main, "Static", "Queue (0 of 20) Total: 0") != nullptr; }));
+  EXPECT_TRUE(ChildWithText(main, "Static", "First level (3 free)"));
+  EXPECT_TRUE(ChildWithText(main, "Static", "zelqueue.dbf"));
+  for (const char* caption : {"Ab&out", "Minimize", "&Settings", "E&xit"})
+    EXPECT_TRUE(ChildWithText(main, "KblPushButton", caption)) << caption;
+
+  // The title bar's Close is disabled: only the Exit button ends the program.
+  HMENU system = GetSystemMenu(main, FALSE);
+  EXPECT_TRUE(GetMenuState(system, SC_CLOSE, MF_BYCOMMAND) & MF_GRAYED);
+
+  HWND exitButton = ChildWithText(main, "KblPushButton", "E&xit");
+  Click(exitButton);
+  std::string caption;
+  EXPECT_EQ(AnswerQuestion(process, IDNO, &caption),
+            "Do you really want to quit ZEL Queue Manager? (This will suspend any pending batch processing)");
+  EXPECT_EQ(caption, "Please, confirm...");
+  Sleep(300);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  Click(exitButton);
+  AnswerQuestion(process, IDYES);
+  // Both workers end at once when asked: far within the twenty seconds.
+  EXPECT_EQ(ExitCode(process, 15000), 0u);
+
+  std::ifstream log("ZELQMNGR.LOG");
+  std::string first;
+  ASSERT_TRUE(std::getline(log, first));
+  EXPECT_NE(first.find("Print invoices"), std::string::npos) << first;
+}
+
+TEST_F(Program, SecondInstanceBringsTheFirstForwardAndEndsWithZero) {
+  PROCESS_INFORMATION first = Start("");
+  HWND main = MainWindow(first);
+  ASSERT_NE(main, nullptr);
+  PROCESS_INFORMATION second = Start("/LOG");
+  EXPECT_EQ(ExitCode(second), 0u);
+  EXPECT_EQ(WindowOfProcess(second.dwProcessId, "KBLMAIN"), nullptr);
+  EXPECT_EQ(WaitForSingleObject(first.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_EQ(GetForegroundWindow(), main);
+  // The second one never opened the log.
+  EXPECT_EQ(GetFileAttributesA("ZELQMNGR.LOG"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
+  for (const char* module : {"ZLQMN_DT.DLL", "ZLQMN_FR.DLL"})
+    ASSERT_TRUE(CopyFileA((BinDir() + module).c_str(), module, FALSE)) << module;
+  const std::string german = ModuleString("ZLQMN_DT.DLL", kStrTitle);
+  const std::string french = ModuleString("ZLQMN_FR.DLL", kStrTitle);
+  ASSERT_FALSE(german.empty());
+  ASSERT_NE(german, french);
+
+  struct Case {
+    const char* options;
+    const char* defaultLanguage;
+    std::string title;
+  } cases[] = {
+      {"/DT /FR", "FR", german},  // /DT wins over /FR and the settings
+      {"/FR", "", french},
+      {"/dt", "DT", german},  // options are case-sensitive: the settings decide
+      {"", "dt", "ZEL Batch Queue Manager"},
+      {"", "DTX", "ZEL Batch Queue Manager"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.options) + " / " + c.defaultLanguage);
+    WritePrivateProfileStringA("QueueManager", "DefaultLanguage", c.defaultLanguage, kSettingsFile);
+    PROCESS_INFORMATION process = Start(c.options);
+    HWND main = MainWindow(process, c.title.c_str());
+    ASSERT_NE(main, nullptr);
+    // The file labels are never translated; the buttons are.
+    EXPECT_TRUE(ChildWithText(main, "Static", "zelbatch.dbf"));
+    if (c.title == german) {
+      EXPECT_TRUE(ChildWithText(main, "KblPushButton", ModuleString("ZLQMN_DT.DLL", kStrMinimize)));
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+}
+
+TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
+  WritePrivateProfileStringA("QueueManager", "FirstLine", "3", kSettingsFile);
+  WritePrivateProfileStringA("QueueManager", "LastLine", "7", kSettingsFile);
+  PROCESS_INFORMATION process = Start("");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Settings")) != nullptr; }));
+  EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
+  std::vector<HWND> fields = Children(dialog, "KblEdit");
+  ASSERT_EQ(fields.size(), 3u);
+  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "15" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
+  EXPECT_TRUE(ChildWithText(dialog, "Static", "Refresh rate (seconds) :"));
+
+  // A last line below the first is stored as entered.
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("45"));
+  SendMessageA(fields[2], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("2"));
+  Click(ChildWithText(dialog, "KblPushButton", "&Save"));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "FirstLine", 0, kSettingsFile), 3u);
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "LastLine", 0, kSettingsFile), 2u);
+
+  // Exit closes without saving.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "45"; }));
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("99"));
+  Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+}
+
+TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
+  PROCESS_INFORMATION process = Start("");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PostMessageA(main, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+  PostMessageA(main, WM_SYSKEYUP, VK_F4, 0xE0000001);
+  Sleep(500);
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(Program, AboutBoxAndMinimize) {
+  PROCESS_INFORMATION process = Start("");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  Click(ChildWithText(main, "KblPushButton", "Ab&out"));
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    return (about = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Product Information")) != nullptr;
+  }));
+  HWND ok = ChildWithText(about, "KblPushButton", "&Ok");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(GetWindowLongA(ok, GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
+  Click(ok);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
+
+  Click(ChildWithText(main, "KblPushButton", "Minimize"));
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
+}
+
+}  // namespace
