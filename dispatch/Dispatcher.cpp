@@ -15,6 +15,18 @@ constexpr int kIdleCountdown = 8;
 CDatabase theQueueTable;
 CDatabase theLineTable;
 
+// Marks the run state while a write sequence of the pass is under way.
+class WritingGuard {
+ public:
+  explicit WritingGuard(RunState& state) : mState(state) { mState.dispatcherWriting.store(1); }
+  ~WritingGuard() { mState.dispatcherWriting.store(0); }
+  WritingGuard(const WritingGuard&) = delete;
+  WritingGuard& operator=(const WritingGuard&) = delete;
+
+ private:
+  RunState& mState;
+};
+
 }  // namespace
 
 struct DispatchedJob {
@@ -148,6 +160,7 @@ PassResult CDispatcher::Pass() {
         if (chosen) candidate = chosen + 1;
       }
       if (chosen) {
+        WritingGuard writing(mState);
         DispatchedJob dispatched{ReadJob(mQueue), chosen, read};
         WriteJobToLine(mLines, dispatched.job);
         if (mState.logging && mLog) Log(dispatched);
@@ -163,6 +176,7 @@ PassResult CDispatcher::Pass() {
 
   mQueue.Top();
   if (holdBack != 0) read = holdBack;
+  WritingGuard writing(mState);
   WriteNumber(mQueue, kReadPositionField, read);
   return finish(PassEnd::kWalked);
 }

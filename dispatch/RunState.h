@@ -12,6 +12,9 @@ class CCommandApp;
 struct RunState {
   std::atomic<int> running{1};
   std::atomic<int> finished{0};
+  // Set by the dispatcher while it copies a job or writes the read position:
+  // a forced stop waits for it to clear, so no job is left half-served.
+  std::atomic<int> dispatcherWriting{0};
   int RefreshRate = 15;  // seconds
   int FirstLine = 1;
   int LastLine = 4;

@@ -14,14 +14,14 @@ mkdir -p "$out"
 trap zq_wine_stop EXIT
 zq_wine_start "$build"
 
-for scene in dialog focus units20; do
+for scene in dialog focus units20 controls; do
   work="$out/$scene.work"
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && exec "$build/wine-run.sh" "$build/bin/framework_gallery.exe" "$scene" </dev/null >/dev/null 2>&1) &
   gallery=$!
   for _ in $(seq 1 100); do [ -e "$work/ready" ] && break; sleep 0.1; done
   if [ -e "$work/ready" ]; then
-    import -window root -crop 640x480+0+0 "$out/$scene.png"
+    import -window root -crop 680x520+0+0 "$out/$scene.png"
     echo "$out/$scene.png"
   else
     echo "render: scene $scene did not come up" >&2

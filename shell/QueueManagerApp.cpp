@@ -13,6 +13,7 @@
 #include "services/Profile.h"
 #include "shell/MainWindow.h"
 #include "shell/Monitor.h"
+#include "shell/Shutdown.h"
 #include "shell/TimeText.h"
 
 namespace {
@@ -138,7 +139,8 @@ void CQueueManagerApp::Terminate() {
   theWindows.main.SetInvisible();
   theRunState.Stop();
   if (!WaitForWorkers(20)) {
-    TerminateThread(static_cast<HANDLE>(theRunState.dispatcherThread), 0);
+    // Only a worker held by an error box gets here: pauses end at Stop.
+    StopThreadOutsideWrites(static_cast<HANDLE>(theRunState.dispatcherThread), theRunState.dispatcherWriting);
     TerminateThread(static_cast<HANDLE>(theRunState.monitorThread), 0);
   }
   CWinApp::Terminate();

@@ -7,7 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "controls/SpecialControls.h"
+#include "controls/SpinButton.h"
+#include "framework/Controls.h"
 #include "framework/LibraryState.h"
+#include "framework/TopWindows.h"
 #include "framework/WinApp.h"
 #include "framework/Window.h"
 #include "framework/WindowProcedures.h"
@@ -47,12 +51,72 @@ void Pump(int milliseconds) {
   }
 }
 
-void RegisterStandIn(const char* base, const char* name) {
-  WNDCLASSA wc;
-  GetClassInfoA(nullptr, base, &wc);
-  wc.hInstance = CWinApp::hInstance;
-  wc.lpszClassName = name;
-  RegisterClassA(&wc);
+// Every control of the library once: push buttons in their four states,
+// plain and formatted fields, lists, both spin buttons and the text variants.
+void ControlsScene(CMainWin* top) {
+  static const char dateFormat[] = "99.99.99";
+  static const char amountFormat[] = "ZZ'ZZ9";
+  static char low[] = "Low", medium[] = "Medium", high[] = "High";
+  static char* levels[] = {low, medium, high};
+
+  top->Create("Library controls", 20, 20, 600, 440);
+  auto* normal = new CPushButton(top);
+  normal->Create("Normal", 10, 10, 90, 28);
+  auto* byDefault = new CPushButton(top);
+  byDefault->Create("Default", 110, 10, 90, 28);
+  byDefault->SetDefault();
+  auto* pressed = new CPushButton(top);
+  pressed->Create("Pressed", 210, 10, 90, 28);
+  SendMessageA(pressed->GetHwnd(), BM_SETSTATE, 1, 0);
+  auto* disabled = new CPushButton(top);
+  disabled->Create("Disabled", 310, 10, 90, 28);
+  disabled->Disable();
+  auto* wrapped = new CPushButton(top);
+  wrapped->Create("A caption that wraps", 410, 10, 90, 40);
+
+  auto* plain = new CEntryField(top);
+  plain->Create("Plain text", 10, 60, 140, 24);
+  auto* date = new CEntryField(top);
+  date->Create("311226", 160, 60, 100, 24, dateFormat);
+  auto* amount = new CEntryField(top);
+  amount->Create("00123", 270, 60, 100, 24, amountFormat);
+  auto* sized = new CSizedEF(top);
+  sized->Create("12345", 380, 60, 80, 24, 5);
+
+  auto* list = new CSortedLB(top);
+  list->Create(10, 95, 180, 110);
+  for (const char* item : {"Line 3: JOB0042", "Line 1: free", "Line 2: BACKUP"}) list->AppendItemAscend(item);
+  auto* mono = new CMonoLB(top);
+  mono->Create(200, 95, 180, 110);
+  *mono << "[02|0: Print]" << "[03|5: Backup]";
+  auto* combo = new CComboBox(top);
+  combo->Create("", 390, 99, 160, 100);
+  *combo << "English" << "Deutsch" << "Francais";
+  combo->SelectItem(1);
+
+  auto* number = new CNSpinButton(top);
+  number->Create(15, 300, 10, 215, 100, 24).SetValue(60);
+  number->Enable();
+  auto* level = new CLSpinButton(top);
+  level->Create(levels, 3, 120, 215, 120, 24).SetIndex(1);
+  level->Enable();
+  auto* box = new CGroupBox(top);
+  box->Create("Options", 260, 210, 200, 70);
+  auto* check = new CCheckBox(box);
+  check->Create("Logging", 10, 20, 120, 18);
+  check->SetChecked();
+  auto* radio = new CRadioButton(box);
+  radio->Create("Daily", 10, 42, 120, 18);
+  radio->SetChecked();
+
+  (new CBlackText(top))->Create("CBlackText: left aligned", 10, 290, 240, 18);
+  (new CCText(top))->Create("CCText: centred", 10, 310, 240, 18);
+  (new CMonoText(top))->Create("CMonoText: fixed", 10, 330, 240, 18);
+  auto* lines = new CMonoMLE(top);
+  lines->Create("CMonoMLE\r\nsecond line", 260, 290, 200, 60);
+  auto* toggle = new CTogglePB(top, nullptr);
+  toggle->Create("Stop", "Start", 10, 360, 90, 28);
+  top->SetVisible();
 }
 
 }  // namespace
@@ -61,8 +125,16 @@ void AppMain(int count, char** arguments) {
   std::string scene = count > 1 ? arguments[1] : "dialog";
   CWinApp application;
   application.Initialize();
-  RegisterStandIn("Button", "KblPushButton");
-  RegisterStandIn("Edit", "KblEdit");
+  RegisterSpinButtonClass();
+  if (scene == "controls") {
+    CMainWin top(nullptr);
+    ControlsScene(&top);
+    Pump(800);
+    if (FILE* ready = std::fopen("ready", "w")) std::fclose(ready);
+    for (int waited = 0; waited < 10000 && GetFileAttributesA("done") == INVALID_FILE_ATTRIBUTES; waited += 50)
+      Pump(50);
+    return;
+  }
   if (scene == "units20") SetUnitFontHeight(20);
 
   Top* top = new Top();

@@ -93,6 +93,15 @@ case $check in
   library-exports)
     want=(_ZN7CObject6LookupEj _ZN7CWindow6CreateEPKciiiiS1_m _ZTV7CWindow _ZN7CWinApp9hInstanceE
           _ZN7CWinApp3RunEv _ZN7CWindowC2EPS_ _ZN7CWindowaSERKS_)
+    # Every class of the library, by its virtual table and its constructor.
+    for class in CText CGroupBox CGroup CFrameWin CPushButton CRadioButton CCheckBox CEntryField CMLE \
+                 CListBox CComboBox CClientWindow CLine CMainWin CDialogWin CMenu CMenuItem CHeader CStatusBar \
+                 CIcon CBitMap CVListBox CBlackText CCText CMonoText CSizedEF CMonoMLE CSortedLB CMonoLB \
+                 CTogglePB CAHDialogWin CSpinButton CNSpinButton CLSpinButton; do
+      want+=("_ZTV${#class}${class}")
+    done
+    want+=(_ZN8CMainWinC1EP7CWinApp _ZN9CTogglePBC1EP7CWindowPi _ZN12CNSpinButton6CreateEiiiiii
+           _ZN9CSortedLB16AppendItemAscendEPKc _ZN8CMonoMLE9GetBufferEv _Z23RegisterSpinButtonClassv)
     for exe in "${library_programs[@]}"; do
       names=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | awk '{ print $NF }')
       for symbol in "${want[@]}"; do
