@@ -25,8 +25,13 @@ zq_wine_stop() {
   ZQ_DISPLAY_STARTED=
 }
 
+# ZQ_USE_DISPLAY=1 keeps a DISPLAY that is already set (the user's screen).
 zq_display_start() {
   [ -n "${ZQ_DISPLAY_STARTED:-}" ] && return 0
+  if [ -n "${ZQ_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+    ZQ_DISPLAY_STARTED=1
+    return 0
+  fi
   local n i
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break

@@ -1,11 +1,19 @@
 #include "services/FileWatch.h"
 
 #include <cstring>
+#include <ctime>
 
-CFileWatch::CFileWatch(const char* fileName) : mFileName{}, mTracking(0), mResult(-1) {
+// Whole-second times hide a second write within the second of a look, so a
+// file modified in that second counts as changed at the next look too.
+static int IsRecent(int result, const platform::FileStatus& status) {
+  return result == 0 && status.modifiedSeconds >= static_cast<long long>(std::time(nullptr));
+}
+
+CFileWatch::CFileWatch(const char* fileName) : mFileName{}, mTracking(0), mResult(-1), mUnsettled(0) {
   if (!fileName || std::strlen(fileName) >= sizeof mFileName) return;
   std::strcpy(mFileName, fileName);
   mResult = platform::StatFile(mFileName, &mStatus);
+  mUnsettled = IsRecent(mResult, mStatus);
   mTracking = 1;
 }
 
@@ -15,10 +23,12 @@ int CFileWatch::HasChanged() {
   platform::FileStatus now;
   int result = mFileName[0] ? platform::StatFile(mFileName, &now) : -1;
   int changed = result != mResult || now.modifiedSeconds != mStatus.modifiedSeconds ||
-                now.modifiedNanoseconds != mStatus.modifiedNanoseconds || now.size != mStatus.size;
+                now.modifiedNanoseconds != mStatus.modifiedNanoseconds || now.size != mStatus.size ||
+                mUnsettled;
   if (mTracking) {
     mResult = result;
     mStatus = now;
+    mUnsettled = IsRecent(result, now);
   }
   return changed;
 }

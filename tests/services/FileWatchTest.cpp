@@ -16,7 +16,11 @@ class FileWatch : public ::testing::Test {
   ScratchFolder folder;
   const std::string name = "WATCHED.DBF";
 
-  void SetUp() override { WriteBytes(name, {'a', 'b', 'c', 'd'}); }
+  // Written in the past, so that only the test's own changes are recent.
+  void SetUp() override {
+    WriteBytes(name, {'a', 'b', 'c', 'd'});
+    fs::last_write_time(name, fs::last_write_time(name) - std::chrono::seconds(10));
+  }
   // Rewrites the file and puts its modification time back where it was: a
   // change inside one tick of the clock.
   void RewriteWithinTick(const std::vector<unsigned char>& bytes) {
@@ -72,6 +76,19 @@ TEST_F(FileWatch, NullOrOverlongNameWatchesNothing) {
   fs::remove(longName.substr(0, 127));
   EXPECT_EQ(none.HasChanged(), 0);
   EXPECT_EQ(overlong.HasChanged(), 0);
+}
+
+// A write in the second of a look could be followed by another in the same
+// second that the status does not show: a recent file is looked at again.
+TEST_F(FileWatch, FileWrittenInTheSecondOfTheLookIsToldAgainUntilTheSecondHasPassed) {
+  CFileWatch watch(name.c_str());
+  EXPECT_EQ(watch.HasChanged(), 0);
+  fs::last_write_time(name, fs::file_time_type::clock::now() + std::chrono::milliseconds(1500));
+  EXPECT_EQ(watch.HasChanged(), 1);
+  EXPECT_EQ(watch.HasChanged(), 1) << "still the second of the write";
+  fs::last_write_time(name, fs::last_write_time(name) - std::chrono::seconds(30));
+  EXPECT_EQ(watch.HasChanged(), 1);
+  EXPECT_EQ(watch.HasChanged(), 0);
 }
 
 // Win32's _stat reports whole seconds, so under Wine two writes in the same
