@@ -58,6 +58,7 @@ void WorstWalk(benchmark::State& state) {
 void QuietCycle(benchmark::State& state) {
   PassTables tables;
   if (!tables.Make()) return state.SkipWithError("cannot make the tables");
+  AgeTables();
   CFileWatch lineWatch(tables::kLineFileName), queueWatch(tables::kQueueFileName);
   for (auto _ : state) benchmark::DoNotOptimize(QuietLooks(lineWatch, queueWatch));
 }

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
     RawWrites writes;
     if (!writes.Open()) return 1;
     floor = Measure("floor", iterations, [&] { tables.Restore(); }, [&] { return writes.Run(); });
+    AgeTables();
     CFileWatch lineWatch(tables::kLineFileName), queueWatch(tables::kQueueFileName);
     quiet = Measure("quiet cycle", iterations * 50, [] {}, [&] { return QuietLooks(lineWatch, queueWatch) == 0; });
   }  // the files are closed before the next tables replace them
