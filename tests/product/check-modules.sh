@@ -23,58 +23,45 @@ import_block() {  # module dll
 }
 imported_names() { import_block "$1" "$2" | awk '$3 != "<none>" { print $3 }'; }
 
+# A DLL's export table holds exactly the given ordinals and no name.
+check_ordinal_exports() {  # dll "ordinals..."
+  local dump got names
+  dump=$("$objdump" -p "$bin/$1")
+  got=$(echo "$dump" | sed -n 's/.*+base\[ *\([0-9]*\)\].*/\1/p' | sort -n | tr '\n' ' ')
+  [ "$got" = "$2 " ] || fail "$1 exports ordinals $got, expected $2"
+  names=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | grep -c '\[' || true)
+  [ "$names" -eq 0 ] || fail "$1 exports $names names"
+  echo "$1: $(wc -w <<<"$got") entries by ordinal, no names"
+}
+
+# Every program that imports the DLL does so by ordinal, and only known ones.
+check_ordinal_imports() {  # dll "ordinals..."
+  local count=0 exe block named thunk ordinal
+  for exe in "$bin"/*.exe; do
+    block=$(import_block "$exe" "$1")
+    [ -n "$block" ] || continue
+    count=$((count + 1))
+    named=$(echo "$block" | awk '$3 != "<none>"' | wc -l)
+    [ "$named" -eq 0 ] || fail "$(basename "$exe") imports $named $1 entries by name"
+    # The thunk is 0x80...0 plus the ordinal; the printed ordinal column is
+    # decimal in one width and hex in the other, the thunk is hex in both.
+    while read -r thunk _; do
+      ordinal=$((16#${thunk: -4}))
+      [[ " $2 " == *" $ordinal "* ]] || fail "$(basename "$exe") imports unknown $1 ordinal $ordinal"
+    done <<<"$block"
+  done
+  [ "$count" -gt 0 ] || fail "no program imports $1"
+  echo "$count programs import $1 by ordinal only"
+}
+
+# The spin control's four entries are fixed by their users, not read from its .def.
+muscrl32_ordinals="7 9 11 12"
+
 case $check in
-  cb5-exports)
-    dump=$("$objdump" -p "$bin/CB5.dll")
-    got=$(echo "$dump" | sed -n 's/.*+base\[ *\([0-9]*\)\].*/\1/p' | sort -n)
-    [ "$got" = "$(def_ordinals)" ] || fail "CB5.dll exports ordinals $(echo $got), expected $(echo $(def_ordinals))"
-    names=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | grep -c '\[' || true)
-    [ "$names" -eq 0 ] || fail "CB5.dll exports $names names"
-    echo "CB5.dll: $(echo "$got" | wc -l) entries by ordinal, no names"
-    ;;
-  muscrl32-exports)
-    # The spin control's four entries, fixed by their users, not read from its .def.
-    dump=$("$objdump" -p "$bin/MUSCRL32.dll")
-    got=$(echo "$dump" | sed -n 's/.*+base\[ *\([0-9]*\)\].*/\1/p' | sort -n | tr '\n' ' ')
-    [ "$got" = "7 9 11 12 " ] || fail "MUSCRL32.dll exports ordinals $got, expected 7 9 11 12"
-    names=$(echo "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | grep -c '\[' || true)
-    [ "$names" -eq 0 ] || fail "MUSCRL32.dll exports $names names"
-    echo "MUSCRL32.dll: ordinals ${got% }, no names"
-    ;;
-  muscrl32-imports)
-    count=0
-    for exe in "$bin"/*.exe; do
-      block=$(import_block "$exe" MUSCRL32.dll)
-      [ -n "$block" ] || continue
-      count=$((count + 1))
-      named=$(echo "$block" | awk '$3 != "<none>"' | wc -l)
-      [ "$named" -eq 0 ] || fail "$(basename "$exe") imports $named MUSCRL32.dll entries by name"
-      while read -r thunk _; do
-        ordinal=$((16#${thunk: -4}))
-        [[ " 7 9 11 12 " == *" $ordinal "* ]] || fail "$(basename "$exe") imports unknown MUSCRL32.dll ordinal $ordinal"
-      done <<<"$block"
-    done
-    [ "$count" -gt 0 ] || fail "no program imports MUSCRL32.dll"
-    echo "$count programs import MUSCRL32.dll by ordinal only"
-    ;;
-  cb5-imports)
-    count=0
-    for exe in "$bin"/*.exe; do
-      block=$(import_block "$exe" CB5.dll)
-      [ -n "$block" ] || continue
-      count=$((count + 1))
-      named=$(echo "$block" | awk '$3 != "<none>"' | wc -l)
-      [ "$named" -eq 0 ] || fail "$(basename "$exe") imports $named CB5.dll entries by name"
-      # The thunk is 0x80...0 plus the ordinal; the printed ordinal column is
-      # decimal in one width and hex in the other, the thunk is hex in both.
-      while read -r thunk _; do
-        ordinal=$((16#${thunk: -4}))
-        grep -qx "$ordinal" <<<"$(def_ordinals)" || fail "$(basename "$exe") imports unknown ordinal $ordinal"
-      done <<<"$block"
-    done
-    [ "$count" -gt 0 ] || fail "no program imports CB5.dll"
-    echo "$count programs import CB5.dll by ordinal only"
-    ;;
+  cb5-exports) check_ordinal_exports CB5.dll "$(echo $(def_ordinals))" ;;
+  cb5-imports) check_ordinal_imports CB5.dll "$(echo $(def_ordinals))" ;;
+  muscrl32-exports) check_ordinal_exports MUSCRL32.dll "$muscrl32_ordinals" ;;
+  muscrl32-imports) check_ordinal_imports MUSCRL32.dll "$muscrl32_ordinals" ;;
   user32-imports)
     for exe in "${library_programs[@]}"; do
       names=$(imported_names "$exe" USER32.dll)
