@@ -27,6 +27,11 @@ void CText::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "Static", kTextStyle);
 }
 
+CROPopup::CROPopup(CWindow* parent) : CWindow(parent) {}
+void CROPopup::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, "KblROPopup", WS_POPUP);
+}
+
 CGroupBox::CGroupBox(CWindow* parent) : CWindow(parent) {}
 void CGroupBox::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "Button", kGroupBoxStyle);

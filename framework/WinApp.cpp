@@ -4,6 +4,8 @@
 
 #include "controls/EditFields.h"
 #include "controls/PushButton.h"
+#include "controls/ROPopup.h"
+#include "controls/VListControl.h"
 #include "framework/LibraryState.h"
 #include "framework/WindowProcedures.h"
 #include "services/CommandLine.h"
@@ -23,8 +25,8 @@ using ClassRegistration = void (*)(HINSTANCE);
 
 // The library's own window classes in the order they must be registered:
 // "KblROPopup", "KblVListBox", "KblPushButton", "KblEdit", "KblFEdit".
-// Each control adds its registration here as it joins the library.
-const ClassRegistration kLibraryClasses[] = {RegisterPushButtonClass, RegisterEditClasses};
+const ClassRegistration kLibraryClasses[] = {RegisterROPopupClass, RegisterVListBoxClass, RegisterPushButtonClass,
+                                             RegisterEditClasses};
 
 void RegisterMainClass() {
   WNDCLASSA wc = {};

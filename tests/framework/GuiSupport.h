@@ -1,6 +1,5 @@
 // Shared by the class library's tests: real windows on the test display,
-// bounded message pumps, a helper thread that answers modal boxes, and
-// stand-ins for window classes that other parts of the library provide.
+// bounded message pumps, and a helper thread that answers modal boxes.
 #pragma once
 
 #include <windows.h>
@@ -185,28 +184,11 @@ class TestTopWindow final : public Probe {
   }
 };
 
-// Minimal versions of window classes that later parts of the library
-// register for real: a superclass of a system class, or a bare window.
-inline void RegisterStandIn(const char* base, const char* name) {
-  WNDCLASSA wc;
-  if (base) {
-    GetClassInfoA(nullptr, base, &wc);
-  } else {
-    wc = WNDCLASSA{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  }
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = name;
-  RegisterClassA(&wc);
-}
-
 class GuiEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     CWinApp::hInstance = GetModuleHandleA(nullptr);
     application_.Initialize();
-    RegisterStandIn(nullptr, "KblVListBox");
   }
 
  private:

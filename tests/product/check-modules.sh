@@ -84,11 +84,14 @@ case $check in
     for class in CText CGroupBox CGroup CFrameWin CPushButton CRadioButton CCheckBox CEntryField CMLE \
                  CListBox CComboBox CClientWindow CLine CMainWin CDialogWin CMenu CMenuItem CHeader CStatusBar \
                  CIcon CBitMap CVListBox CBlackText CCText CMonoText CSizedEF CMonoMLE CSortedLB CMonoLB \
-                 CTogglePB CAHDialogWin CSpinButton CNSpinButton CLSpinButton; do
+                 CTogglePB CAHDialogWin CSpinButton CNSpinButton CLSpinButton CROPopup CPropertySheet CContainer \
+                 CTableWindow CNoteBook CNoteBookPage CNoteBookMajorPage CNoteBookMinorPage; do
       want+=("_ZTV${#class}${class}")
     done
     want+=(_ZN8CMainWinC1EP7CWinApp _ZN9CTogglePBC1EP7CWindowPi _ZN12CNSpinButton6CreateEiiiiii
-           _ZN9CSortedLB16AppendItemAscendEPKc _ZN8CMonoMLE9GetBufferEv _Z23RegisterSpinButtonClassv)
+           _ZN9CSortedLB16AppendItemAscendEPKc _ZN8CMonoMLE9GetBufferEv _Z23RegisterSpinButtonClassv
+           _ZN14CPropertySheet10CreatePageEPKcP7CWindow _ZN12CTableWindow7SetLineEjjj _ZN9CNoteBook14GetCurrentPageEv
+           _Z17BuildPageTemplateP6HWND__ _Z21RegisterVListBoxClassP11HINSTANCE__ _Z20RegisterROPopupClassP11HINSTANCE__)
     for exe in "${library_programs[@]}"; do
       names=$("$objdump" -p "$exe" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | tail -n +2 | awk '{ print $NF }')
       for symbol in "${want[@]}"; do
