@@ -242,8 +242,10 @@ LRESULT OnCreate(HWND control, const CREATESTRUCTA* create) {
     data->buttons[i] = CreateWindowExA(0, "KblPushButton", kButtons[i].caption, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                        control, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtons[i].id)),
                                        instance, nullptr);
-    if (data->buttons[i])
-      SetWindowLongPtrA(data->buttons[i], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(GetStockObject(LTGRAY_BRUSH)));
+    if (!data->buttons[i]) continue;
+    SetWindowLongPtrA(data->buttons[i], GWLP_USERDATA, reinterpret_cast<LONG_PTR>(GetStockObject(LTGRAY_BRUSH)));
+    // The bold system font breaks "|<" and ">|" over two lines of a 20-pixel button.
+    SendMessageA(data->buttons[i], WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
   }
   SetWindowLongPtrA(control, kExtraVListData, reinterpret_cast<LONG_PTR>(data));
   LayoutToClient(control, data);

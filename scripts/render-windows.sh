@@ -14,7 +14,7 @@ mkdir -p "$out"
 trap zq_wine_stop EXIT
 zq_wine_start "$build"
 
-for scene in dialog focus units20 controls; do
+for scene in dialog focus units20 controls vlist sheet; do
   work="$out/$scene.work"
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && exec "$build/wine-run.sh" "$build/bin/framework_gallery.exe" "$scene" </dev/null >/dev/null 2>&1) &

@@ -6,12 +6,15 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "controls/SpecialControls.h"
 #include "controls/SpinButton.h"
 #include "framework/Controls.h"
 #include "framework/LibraryState.h"
+#include "framework/PropertySheet.h"
 #include "framework/TopWindows.h"
+#include "framework/VListBox.h"
 #include "framework/WinApp.h"
 #include "framework/Window.h"
 #include "framework/WindowProcedures.h"
@@ -119,6 +122,95 @@ void ControlsScene(CMainWin* top) {
   top->SetVisible();
 }
 
+// An owner of 100,000 queue-like records for the virtual list box.
+class JobRecords final : public CVListBox {
+ public:
+  using CVListBox::CVListBox;
+  unsigned char OnFirst() override { return Move(0); }
+  unsigned char OnNext() override { return Move(cursor_ + 1); }
+  unsigned char OnPrev() override { return Move(cursor_ - 1); }
+  unsigned char OnLast() override { return Move(kRecords - 1); }
+
+ private:
+  static const int kRecords = 100000;
+  unsigned char Move(int to) {
+    if (to < 0 || to >= kRecords) return 0;
+    cursor_ = to;
+    std::snprintf(text_, sizeof text_, "%6d\tJOB%05d\tLine %d", to + 1, to, to % 7 + 1);
+    SetText(text_);
+    return 1;
+  }
+  int cursor_ = 0;
+  char text_[64] = "";
+};
+
+void WaitForDone() {
+  if (FILE* ready = std::fopen("ready", "w")) std::fclose(ready);
+  for (int waited = 0; waited < 10000 && GetFileAttributesA("done") == INVALID_FILE_ATTRIBUTES; waited += 50)
+    Pump(50);
+}
+
+// The virtual list box a few pages down, and a note over it.
+void ListScene() {
+  CMainWin top(nullptr);
+  top.Create("Virtual list box", 20, 20, 480, 330);
+  auto* list = new JobRecords(&top);
+  list->Create(10, 10, 440, 270);
+  list->AppendItem("Entry", 70, 1);
+  list->AppendItem("Job", 110, -1);
+  list->AppendItem("Line", 80, 0);
+  list->Reset();
+  top.SetVisible();
+  for (WPARAM key : {VK_NEXT, VK_NEXT, VK_DOWN, VK_DOWN})
+    SendMessageA(list->GetHwnd(), WM_KEYDOWN, key, 1);
+  Pump(300);
+  auto* note = new CROPopup(&top);
+  note->Create("A read-only note. It closes at the first key press or mouse click, wherever it lands.", 260, 170,
+               220, 110);
+  Pump(500);
+  WaitForDone();
+}
+
+BOOL CALLBACK FindSheet(HWND window, LPARAM found) {
+  char caption[64] = "";
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::strcmp(caption, "Queue settings") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// A modal sheet of two pages made from library dialogs; a helper thread
+// waits for it, reports it ready and cancels it when the picture is taken.
+void SheetScene() {
+  CMainWin top(nullptr);
+  top.Create("Property sheet owner", 20, 20, 300, 120);
+  top.SetVisible();
+  auto* general = new CDialogWin(&top);
+  general->Create("General", 0, 0, 320, 180);
+  auto* advanced = new CDialogWin(&top);
+  advanced->Create("Advanced", 0, 0, 320, 180);
+  CPropertySheet sheet(&top);
+  sheet.CreatePage("General", general);
+  sheet.CreatePage("Advanced", advanced);
+  std::thread helper([] {
+    HWND found = nullptr;
+    for (int waited = 0; !found && waited < 10000; waited += 50) {
+      EnumWindows(FindSheet, reinterpret_cast<LPARAM>(&found));
+      Sleep(50);
+    }
+    Sleep(500);
+    if (FILE* ready = std::fopen("ready", "w")) std::fclose(ready);
+    for (int waited = 0; waited < 10000 && GetFileAttributesA("done") == INVALID_FILE_ATTRIBUTES; waited += 50)
+      Sleep(50);
+    if (!found) return;
+    // The sheet's loop notices its end only at its next posted message.
+    SendMessageA(found, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    PostMessageA(found, WM_NULL, 0, 0);
+  });
+  sheet.Create("Queue settings");
+  helper.join();
+}
+
 }  // namespace
 
 void AppMain(int count, char** arguments) {
@@ -135,6 +227,8 @@ void AppMain(int count, char** arguments) {
       Pump(50);
     return;
   }
+  if (scene == "vlist") return ListScene();
+  if (scene == "sheet") return SheetScene();
   if (scene == "units20") SetUnitFontHeight(20);
 
   Top* top = new Top();

@@ -208,6 +208,8 @@ struct SheetVisit {
     }
     pageAfterSwitch = TabCtrl_GetCurSel(tab);
     SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    // The sheet's loop notices its end only at its next posted message.
+    PostMessageA(sheet, WM_NULL, 0, 0);
   }
 };
 
