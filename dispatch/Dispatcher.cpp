@@ -165,6 +165,10 @@ PassResult CDispatcher::Pass() {
         WriteJobToLine(mLines, dispatched.job);
         if (mState.logging && mLog) Log(dispatched);
         WriteText(mQueue, kJobField, "");
+        // Every write releases the handle's lock; taken again at once, so
+        // that a cancel never blanks an entry this walk has read but not
+        // yet marked served.
+        mQueue.Lock();
         --freeLines;
         ++result.dispatched;
       } else if (holdBack == 0) {
