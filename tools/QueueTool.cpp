@@ -521,13 +521,13 @@ bool Check(const Arguments& args, std::ostream& out, std::ostream& err, std::str
   return r.problems.empty();
 }
 
-// Ends a watch from Ctrl+C or from another thread; the signal stays set until
-// the next watch begins.
+// Set by Ctrl+C or by another thread; a watch looks at it at least every
+// kStopLookMs and clears it when it begins.
 std::atomic<int> watchStopped{0};
-std::atomic<platform::WakeSignal*> watchSignal{nullptr};
+constexpr int kStopLookMs = 100;
 
 // Redraws the view whenever either table changes, judged by the same file
-// watch as the dispatcher's; between looks it waits, and Ctrl+C ends the wait.
+// watch as the dispatcher's; between looks it waits.
 bool Watch(const Arguments& args, std::ostream& out, std::string* error) {
   Settings s;
   int redraws = 0, pollMs = 0;
@@ -535,9 +535,8 @@ bool Watch(const Arguments& args, std::ostream& out, std::string* error) {
       !args.Number("--redraws", 0, &redraws, error, 0, INT_MAX) ||
       !args.Number("--poll-ms", 500, &pollMs, error, 10, 60000))
     return false;
-  platform::WakeSignal signal;
+  platform::WakeSignal pause;  // never set: only a wait
   watchStopped.store(0);
-  watchSignal.store(&signal);
   platform::OnInterrupt([] { StopWatch(); });
   CFileWatch queueWatch(kQueueFileName), lineWatch(kLineFileName);
   const bool console = &out == &std::cout;
@@ -575,10 +574,10 @@ bool Watch(const Arguments& args, std::ostream& out, std::string* error) {
       const int lineChanged = lineWatch.HasChanged();
       const int queueChanged = queueWatch.HasChanged();
       if (lineChanged || queueChanged) break;
-      signal.Wait(pollMs);
+      for (int waited = 0; waited < pollMs && !watchStopped.load(); waited += kStopLookMs)
+        pause.Wait(pollMs - waited < kStopLookMs ? pollMs - waited : kStopLookMs);
     }
   }
-  watchSignal.store(nullptr);
   return true;
 }
 
@@ -690,10 +689,7 @@ void Usage(std::ostream& out) {
 
 }  // namespace
 
-void StopWatch() {
-  watchStopped.store(1);
-  if (platform::WakeSignal* signal = watchSignal.load()) signal->Set();
-}
+void StopWatch() { watchStopped.store(1); }
 
 int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   if (argc < 2) {
