@@ -160,11 +160,18 @@ PassResult CDispatcher::Pass() {
         if (chosen) candidate = chosen + 1;
       }
       if (chosen) {
-        WritingGuard writing(mState);
-        DispatchedJob dispatched{ReadJob(mQueue), chosen, read};
-        WriteJobToLine(mLines, dispatched.job);
-        if (mState.logging && mLog) Log(dispatched);
-        WriteText(mQueue, kJobField, "");
+        {
+          WritingGuard writing(mState);
+          DispatchedJob dispatched{ReadJob(mQueue), chosen, read};
+          WriteJobToLine(mLines, dispatched.job);
+          if (mState.logging && mLog) Log(dispatched);
+          WriteText(mQueue, kJobField, "");
+        }
+        // Every write releases the handle's lock; taken again at once, so
+        // that a cancel never blanks an entry this walk has read but not
+        // yet marked served. Waiting for it is no write: shutdown may stop
+        // the thread there.
+        mQueue.Lock();
         --freeLines;
         ++result.dispatched;
       } else if (holdBack == 0) {

@@ -72,6 +72,10 @@ class WakeSignal {
   intptr_t mHandles[2];
 };
 
+// Clears the console window and puts the cursor home when standard output is
+// one; output to a file or pipe is left alone.
+void ClearConsole();
+
 // Calls handler on Ctrl+C (and, natively, on SIGTERM). The handler must only
 // do what a signal handler may.
 void OnInterrupt(void (*handler)());

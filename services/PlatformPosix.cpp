@@ -159,6 +159,13 @@ void OnSignal(int) {
 }
 }  // namespace
 
+void ClearConsole() {
+  if (isatty(STDOUT_FILENO)) {
+    std::fputs("\033[H\033[2J", stdout);
+    std::fflush(stdout);
+  }
+}
+
 void OnInterrupt(void (*handler)()) {
   interruptHandler = handler;
   struct sigaction action = {};

@@ -99,6 +99,20 @@ BOOL WINAPI ConsoleControl(DWORD kind) {
 }
 }  // namespace
 
+// The classic console knows no escape sequences: the buffer is filled with
+// blanks instead.
+void ClearConsole() {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (out == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(out, &info)) return;
+  const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+  const COORD home = {0, 0};
+  DWORD written = 0;
+  FillConsoleOutputCharacterA(out, ' ', cells, home, &written);
+  FillConsoleOutputAttribute(out, info.wAttributes, cells, home, &written);
+  SetConsoleCursorPosition(out, home);
+}
+
 void OnInterrupt(void (*handler)()) {
   interruptHandler = handler;
   SetConsoleCtrlHandler(ConsoleControl, TRUE);

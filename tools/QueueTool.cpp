@@ -1,19 +1,27 @@
 #include "tools/QueueTool.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <vector>
 
 #include "dispatch/Dispatcher.h"
 #include "dispatch/RunState.h"
 #include "services/Database.h"
 #include "services/LogFile.h"
+#include "services/FileWatch.h"
 #include "services/Profile.h"
+#include "tools/LogStats.h"
 
 using namespace tables;
 
@@ -124,10 +132,41 @@ bool FreeLine(int line, std::string* error) {
   return true;
 }
 
+bool CancelEntry(int entry, std::string* job, std::string* error) {
+  CDatabase queue;
+  if (!OpenInLayout(queue, kQueueFileName, error)) return false;
+  // The dispatcher holds this lock from its first look at the queue to the
+  // end of its walk, so the entry is either served before this look or
+  // skipped after it, never both. The blanking write is the last act here.
+  if (queue.Lock() != 0) return Fail(error, "cannot lock ZELQUEUE.DBF; another program holds it");
+  const int n = static_cast<int>(queue.RecordCount());
+  if (n < kFirstEntry + 1)
+    return Fail(error, "ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
+  if (entry < kFirstEntry || entry > n)
+    return Fail(error, "entry " + std::to_string(entry) + " is not an entry of ZELQUEUE.DBF (2.." +
+                           std::to_string(n) + ")");
+  if (queue.Top() != 0) return Fail(error, "cannot read the header record of ZELQUEUE.DBF");
+  const int read = ReadNumber(queue, kReadPositionField);
+  const int write = ReadNumber(queue, kWritePositionField);
+  if (!InRing(read, n) || !InRing(write, n))
+    return Fail(error, "read position " + std::to_string(read) + " or write position " + std::to_string(write) +
+                           " lies outside 2.." + std::to_string(n));
+  if (read == write) return Fail(error, "entry " + std::to_string(entry) + " is not pending: nothing is");
+  if (PendingCount(read, entry, n) >= PendingCount(read, write, n))
+    return Fail(error, "entry " + std::to_string(entry) + " is not pending; the pending entries run from " +
+                           std::to_string(read) + " up to " + std::to_string(write));
+  if (queue.Go(entry) != 0) return Fail(error, "cannot read entry " + std::to_string(entry));
+  *job = ReadText(queue, kJobField);
+  if (IsBlank(*job)) return Fail(error, "entry " + std::to_string(entry) + " has been served or cancelled already");
+  if (!WriteText(queue, kJobField, "")) return Fail(error, "cannot blank entry " + std::to_string(entry));
+  return true;
+}
+
 namespace {
 
 // The command's words after the command name: options with their values and
-// the plain arguments.
+// the plain arguments. A malformed command line is bad usage (status 2),
+// told apart from a command that failed (status 1).
 class Arguments {
  public:
   bool Read(int argc, const char* const* argv, const std::vector<std::string>& flags,
@@ -139,10 +178,10 @@ class Arguments {
       } else if (Contains(flags, word)) {
         options_[word] = "";
       } else if (Contains(valued, word)) {
-        if (i + 1 >= argc) return Fail(error, "option " + word + " needs a value");
+        if (i + 1 >= argc) return Misuse(error, "option " + word + " needs a value");
         options_[word] = argv[++i];
       } else {
-        return Fail(error, "unknown option " + word);
+        return Misuse(error, "unknown option " + word);
       }
     }
     return true;
@@ -160,17 +199,26 @@ class Arguments {
   }
   const std::vector<std::string>& Plain() const { return plain_; }
 
-  static bool Parse(const std::string& what, const std::string& text, long long low, long long high, int* value,
-                    std::string* error) {
+  bool Parse(const std::string& what, const std::string& text, long long low, long long high, int* value,
+             std::string* error) const {
     errno = 0;
     char* end = nullptr;
     long long parsed = std::strtoll(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || errno == ERANGE || parsed < low || parsed > high)
-      return Fail(error, what + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                             ", not \"" + text + "\"");
+      return Misuse(error, what + " wants a whole number from " + std::to_string(low) + " to " +
+                               std::to_string(high) + ", not \"" + text + "\"");
     *value = static_cast<int>(parsed);
     return true;
   }
+  // At most `allowed` plain arguments.
+  bool NoMoreThan(size_t allowed, std::string* error) const {
+    return plain_.size() <= allowed || Misuse(error, "unexpected argument " + plain_[allowed]);
+  }
+  bool Misuse(std::string* error, const std::string& reason) const {
+    misused_ = true;
+    return Fail(error, reason);
+  }
+  bool Misused() const { return misused_; }
 
  private:
   static bool Contains(const std::vector<std::string>& list, const std::string& word) {
@@ -180,11 +228,8 @@ class Arguments {
   }
   std::map<std::string, std::string> options_;
   std::vector<std::string> plain_;
+  mutable bool misused_ = false;
 };
-
-bool NoPlainArguments(const Arguments& args, size_t allowed, std::string* error) {
-  return args.Plain().size() <= allowed || Fail(error, "unexpected argument " + args.Plain()[allowed]);
-}
 
 struct Settings {
   int refreshRate = 15, firstLine = 1, lastLine = 4;
@@ -202,10 +247,28 @@ bool ReadSettings(const Arguments& args, Settings* s, std::string* error) {
          args.Number("--rate", s->refreshRate, &s->refreshRate, error, 0, INT_MAX);
 }
 
+// A JSON string. Table texts are bytes of the installation's code page; bytes
+// above 127 are given as the Latin-1 characters of the same number.
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
 bool Create(const Arguments& args, std::ostream& out, std::string* error) {
   int records = 0, lines = 0;
-  if (!NoPlainArguments(args, 0, error) ||
-      !args.Number("--queue", kDefaultQueueRecords, &records, error, 3, 10000000) ||
+  if (!args.NoMoreThan(0, error) || !args.Number("--queue", kDefaultQueueRecords, &records, error, 3, 10000000) ||
       !args.Number("--lines", kDefaultLines, &lines, error, 1, 10000000))
     return false;
   if (!args.Has("--force")) {
@@ -220,10 +283,10 @@ bool Create(const Arguments& args, std::ostream& out, std::string* error) {
 }
 
 bool Enqueue(const Arguments& args, std::ostream& out, std::string* error) {
-  if (args.Plain().empty()) return Fail(error, "enqueue needs the job text");
+  if (args.Plain().empty()) return args.Misuse(error, "enqueue needs the job text");
   Job job;
   job.text = args.Plain()[0];
-  if (!NoPlainArguments(args, 1, error) || !args.Number("--line", 0, &job.requestedLine, error)) return false;
+  if (!args.NoMoreThan(1, error) || !args.Number("--line", 0, &job.requestedLine, error)) return false;
   for (int i = 0; i < kParameterCount; ++i) {
     job.texts[i] = args.Text("--text" + std::to_string(i + 1));
     if (!args.Number("--num" + std::to_string(i + 1), 0, &job.numbers[i], error)) return false;
@@ -235,80 +298,157 @@ bool Enqueue(const Arguments& args, std::ostream& out, std::string* error) {
 }
 
 bool Free(const Arguments& args, std::ostream& out, std::string* error) {
-  if (args.Plain().size() != 1) return Fail(error, "free needs one line number");
+  if (args.Plain().size() != 1) return args.Misuse(error, "free needs one line number");
   int line = 0;
-  if (!Arguments::Parse("the line", args.Plain()[0], 1, INT_MAX, &line, error) || !FreeLine(line, error)) return false;
+  if (!args.Parse("the line", args.Plain()[0], 1, INT_MAX, &line, error) || !FreeLine(line, error)) return false;
   out << "line " << line << " is free\n";
   return true;
+}
+
+bool Cancel(const Arguments& args, std::ostream& out, std::string* error) {
+  if (args.Plain().size() != 1) return args.Misuse(error, "cancel needs one entry number");
+  int entry = 0;
+  std::string job;
+  if (!args.Parse("the entry", args.Plain()[0], 1, INT_MAX, &entry, error) || !CancelEntry(entry, &job, error))
+    return false;
+  out << "entry " << entry << " cancelled: " << job << "\n";
+  return true;
+}
+
+// The pending stretch of the queue, as the monitor lists it.
+struct QueueView {
+  int records = 0, read = 0, write = 0, pending = 0, waiting = 0;
+  struct Item {
+    int entry, line;
+    std::string job;
+  };
+  std::vector<Item> items;
+};
+
+bool ReadQueueView(QueueView* v, std::string* error) {
+  CDatabase queue;
+  if (!OpenInLayout(queue, kQueueFileName, error)) return false;
+  v->records = static_cast<int>(queue.RecordCount());
+  queue.Top();
+  v->read = ReadNumber(queue, kReadPositionField);
+  v->write = ReadNumber(queue, kWritePositionField);
+  const int n = v->records;
+  if (n < kFirstEntry + 1 || !InRing(v->read, n) || !InRing(v->write, n))
+    return Fail(error, "the queue's positions are outside the layout; zelqtool check says more");
+  v->pending = PendingCount(v->read, v->write, n);
+  for (int p = v->read; p != v->write; p = NextPosition(p, n)) {
+    queue.Go(p);
+    std::string text = ReadText(queue, kJobField);
+    if (!IsBlank(text)) ++v->waiting;
+    v->items.push_back({p, ReadNumber(queue, kRequestedLineField), text});
+  }
+  return true;
+}
+
+// The watched lines; those that are no record of the line table are listed
+// as such.
+struct LinesView {
+  int first = 0, last = 0, free = 0;
+  struct Item {
+    int line;
+    bool exists;
+    std::string job;
+  };
+  std::vector<Item> items;
+};
+
+bool ReadLinesView(const Settings& s, LinesView* v, std::string* error) {
+  CDatabase lines;
+  if (!OpenInLayout(lines, kLineFileName, error)) return false;
+  const int count = static_cast<int>(lines.RecordCount());
+  v->first = s.firstLine;
+  v->last = s.lastLine;
+  for (int line = s.firstLine; line <= s.lastLine; ++line) {
+    if (line < 1 || line > count) {
+      v->items.push_back({line, false, ""});
+      continue;
+    }
+    lines.Go(line);
+    std::string text = ReadText(lines, kJobField);
+    if (IsBlank(text)) ++v->free;
+    v->items.push_back({line, true, text});
+  }
+  return true;
+}
+
+void WriteQueueText(const QueueView& v, std::ostream& out) {
+  out << "Queue (" << v.pending << " of " << v.records << ") Total: " << v.waiting << "\n";
+  for (const QueueView::Item& i : v.items) out << QueueItemText(i.entry, i.line, i.job, v.records) << "\n";
+}
+
+void WriteLinesText(const LinesView& v, std::ostream& out) {
+  out << "First level (" << v.free << " free)\n";
+  for (const LinesView::Item& i : v.items) out << LineItemText(i.line, i.exists ? i.job : "(no such line)") << "\n";
+}
+
+void WriteViewJson(const QueueView& q, const LinesView& l, std::ostream& out) {
+  out << "{\"queue\":{\"records\":" << q.records << ",\"read\":" << q.read << ",\"write\":" << q.write
+      << ",\"pending\":" << q.pending << ",\"waiting\":" << q.waiting << ",\"entries\":[";
+  for (size_t i = 0; i < q.items.size(); ++i)
+    out << (i ? "," : "") << "{\"entry\":" << q.items[i].entry << ",\"line\":" << q.items[i].line
+        << ",\"job\":" << Json(q.items[i].job) << "}";
+  out << "]},\"lines\":{\"first\":" << l.first << ",\"last\":" << l.last << ",\"free\":" << l.free
+      << ",\"lines\":[";
+  for (size_t i = 0; i < l.items.size(); ++i) {
+    out << (i ? "," : "") << "{\"line\":" << l.items[i].line << ",";
+    if (l.items[i].exists)
+      out << "\"job\":" << Json(l.items[i].job) << "}";
+    else
+      out << "\"job\":null}";
+  }
+  out << "]}}\n";
 }
 
 // The monitor's view: status line, then the items of the pending stretch;
 // then the watched lines.
 bool Show(const Arguments& args, std::ostream& out, std::string* error) {
   Settings s;
-  CDatabase queue;
-  if (!NoPlainArguments(args, 0, error) || !ReadSettings(args, &s, error) ||
-      !OpenInLayout(queue, kQueueFileName, error))
-    return false;
-  const int n = static_cast<int>(queue.RecordCount());
-  queue.Top();
-  const int read = ReadNumber(queue, kReadPositionField);
-  const int write = ReadNumber(queue, kWritePositionField);
-  if (n < kFirstEntry + 1 || !InRing(read, n) || !InRing(write, n))
-    return Fail(error, "the queue's positions are outside the layout; zelqtool check says more");
-  std::vector<std::string> items;
-  int waiting = 0;
-  for (int p = read; p != write; p = NextPosition(p, n)) {
-    queue.Go(p);
-    std::string text = ReadText(queue, kJobField);
-    if (!IsBlank(text)) ++waiting;
-    items.push_back(QueueItemText(p, ReadNumber(queue, kRequestedLineField), text, n));
+  QueueView queue;
+  LinesView lines;
+  if (!args.NoMoreThan(0, error) || !ReadSettings(args, &s, error) || !ReadQueueView(&queue, error)) return false;
+  if (args.Has("--json")) {
+    if (!ReadLinesView(s, &lines, error)) return false;
+    WriteViewJson(queue, lines, out);
+    return true;
   }
-  queue.Close();
-  out << "Queue (" << PendingCount(read, write, n) << " of " << n << ") Total: " << waiting << "\n";
-  for (const std::string& item : items) out << item << "\n";
-
-  CDatabase lines;
-  if (!OpenInLayout(lines, kLineFileName, error)) return false;
-  const int count = static_cast<int>(lines.RecordCount());
-  items.clear();
-  int freeLines = 0;
-  for (int line = s.firstLine; line <= s.lastLine; ++line) {
-    if (line < 1 || line > count) {
-      items.push_back(LineItemText(line, "(no such line)"));
-      continue;
-    }
-    lines.Go(line);
-    std::string text = ReadText(lines, kJobField);
-    if (IsBlank(text)) ++freeLines;
-    items.push_back(LineItemText(line, text));
-  }
-  out << "First level (" << freeLines << " free)\n";
-  for (const std::string& item : items) out << item << "\n";
+  WriteQueueText(queue, out);
+  if (!ReadLinesView(s, &lines, error)) return false;
+  WriteLinesText(lines, out);
   return true;
 }
 
-// Everything the dispatcher would refuse or silently wait on, said plainly.
-// The problems found go to err themselves and leave *error empty.
-bool Check(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
-  Settings s;
-  if (!NoPlainArguments(args, 0, error) || !ReadSettings(args, &s, error)) return false;
+// Everything the dispatcher would refuse or silently wait on.
+struct CheckReport {
+  bool queueRead = false;  // the positions lie in the ring: the summary below holds
+  int records = 0, read = 0, write = 0, pending = 0;
+  bool linesRead = false;
+  int lineCount = 0;
   std::vector<std::string> problems;
+};
+
+CheckReport CheckTables(const Settings& s) {
+  CheckReport r;
   std::string problem;
   CDatabase queue;
-  int lineCount = 0;
   if (!OpenInLayout(queue, kQueueFileName, &problem)) {
-    problems.push_back(problem);
+    r.problems.push_back(problem);
   } else {
     const int n = static_cast<int>(queue.RecordCount());
     if (n < kFirstEntry + 1) {
-      problems.push_back("ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
+      r.problems.push_back("ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
     } else {
       queue.Top();
       const int read = ReadNumber(queue, kReadPositionField);
       const int write = ReadNumber(queue, kWritePositionField);
-      if (!InRing(read, n)) problems.push_back("read position " + std::to_string(read) + " lies outside 2.." + std::to_string(n));
-      if (!InRing(write, n)) problems.push_back("write position " + std::to_string(write) + " lies outside 2.." + std::to_string(n));
+      if (!InRing(read, n))
+        r.problems.push_back("read position " + std::to_string(read) + " lies outside 2.." + std::to_string(n));
+      if (!InRing(write, n))
+        r.problems.push_back("write position " + std::to_string(write) + " lies outside 2.." + std::to_string(n));
       if (InRing(read, n) && InRing(write, n)) {
         std::vector<bool> pending(static_cast<size_t>(n) + 1, false);
         for (int p = read; p != write; p = NextPosition(p, n)) pending[static_cast<size_t>(p)] = true;
@@ -316,31 +456,159 @@ bool Check(const Arguments& args, std::ostream& out, std::ostream& err, std::str
           if (pending[static_cast<size_t>(p)]) continue;
           queue.Go(p);
           if (!IsBlank(ReadText(queue, kJobField)))
-            problems.push_back("entry " + std::to_string(p) + " holds a job outside the pending stretch " +
-                               std::to_string(read) + ".." + std::to_string(write) + " and will never be dispatched");
+            r.problems.push_back("entry " + std::to_string(p) + " holds a job outside the pending stretch " +
+                                 std::to_string(read) + ".." + std::to_string(write) +
+                                 " and will never be dispatched");
         }
-        out << "ZELQUEUE.DBF: " << n << " records, read position " << read << ", write position " << write << ", "
-            << PendingCount(read, write, n) << " pending\n";
+        r.queueRead = true;
+        r.records = n;
+        r.read = read;
+        r.write = write;
+        r.pending = PendingCount(read, write, n);
       }
     }
     queue.Close();
   }
   CDatabase lines;
   if (!OpenInLayout(lines, kLineFileName, &problem)) {
-    problems.push_back(problem);
+    r.problems.push_back(problem);
   } else {
-    lineCount = static_cast<int>(lines.RecordCount());
-    if (lineCount < 1) problems.push_back("ZELBATCH.DBF has no line records");
+    r.linesRead = true;
+    r.lineCount = static_cast<int>(lines.RecordCount());
+    if (r.lineCount < 1) r.problems.push_back("ZELBATCH.DBF has no line records");
     if (s.lastLine < s.firstLine)
-      problems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) + " is empty");
-    else if (s.firstLine < 1 || s.lastLine > lineCount)
-      problems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
-                         " goes beyond the lines 1.." + std::to_string(lineCount));
-    out << "ZELBATCH.DBF: " << lineCount << " lines\n";
+      r.problems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
+                           " is empty");
+    else if (s.firstLine < 1 || s.lastLine > r.lineCount)
+      r.problems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
+                           " goes beyond the lines 1.." + std::to_string(r.lineCount));
   }
-  for (const std::string& p : problems) err << "zelqtool: " << p << "\n";
-  if (problems.empty()) out << "ok\n";
-  return problems.empty();
+  return r;
+}
+
+// The problems go to err one per line (text) or into the document (JSON);
+// either way *error stays empty and the status is 1 when there are any.
+bool Check(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
+  Settings s;
+  if (!args.NoMoreThan(0, error) || !ReadSettings(args, &s, error)) return false;
+  const CheckReport r = CheckTables(s);
+  if (args.Has("--json")) {
+    out << "{\"ok\":" << (r.problems.empty() ? "true" : "false") << ",\"queue\":";
+    if (r.queueRead)
+      out << "{\"records\":" << r.records << ",\"read\":" << r.read << ",\"write\":" << r.write
+          << ",\"pending\":" << r.pending << "}";
+    else
+      out << "null";
+    out << ",\"lines\":";
+    if (r.linesRead)
+      out << "{\"count\":" << r.lineCount << "}";
+    else
+      out << "null";
+    out << ",\"problems\":[";
+    for (size_t i = 0; i < r.problems.size(); ++i) out << (i ? "," : "") << Json(r.problems[i]);
+    out << "]}\n";
+    if (!r.problems.empty())
+      err << "zelqtool: " << r.problems.size() << (r.problems.size() == 1 ? " problem" : " problems")
+          << " found\n";
+    return r.problems.empty();
+  }
+  if (r.queueRead)
+    out << "ZELQUEUE.DBF: " << r.records << " records, read position " << r.read << ", write position " << r.write
+        << ", " << r.pending << " pending\n";
+  if (r.linesRead) out << "ZELBATCH.DBF: " << r.lineCount << " lines\n";
+  for (const std::string& p : r.problems) err << "zelqtool: " << p << "\n";
+  if (r.problems.empty()) out << "ok\n";
+  return r.problems.empty();
+}
+
+// Set by Ctrl+C or by another thread; a watch looks at it at least every
+// kStopLookMs and clears it when it begins.
+std::atomic<int> watchStopped{0};
+constexpr int kStopLookMs = 100;
+
+// Redraws the view whenever either table changes, judged by the same file
+// watch as the dispatcher's; between looks it waits.
+bool Watch(const Arguments& args, std::ostream& out, std::string* error) {
+  Settings s;
+  int redraws = 0, pollMs = 0;
+  if (!args.NoMoreThan(0, error) || !ReadSettings(args, &s, error) ||
+      !args.Number("--redraws", 0, &redraws, error, 0, INT_MAX) ||
+      !args.Number("--poll-ms", 500, &pollMs, error, 10, 60000))
+    return false;
+  platform::WakeSignal pause;  // never set: only a wait
+  watchStopped.store(0);
+  platform::OnInterrupt([] { StopWatch(); });
+  CFileWatch queueWatch(kQueueFileName), lineWatch(kLineFileName);
+  const bool console = &out == &std::cout;
+  std::string shown;
+  for (int drawn = 0; !watchStopped.load();) {
+    std::ostringstream view;
+    QueueView queue;
+    LinesView lines;
+    std::string problem;
+    // A table being replaced or damaged is shown as such; the watch goes on.
+    if (ReadQueueView(&queue, &problem))
+      WriteQueueText(queue, view);
+    else
+      view << "Queue: " << problem << "\n";
+    problem.clear();
+    if (ReadLinesView(s, &lines, &problem))
+      WriteLinesText(lines, view);
+    else
+      view << "First level: " << problem << "\n";
+    // Whole-second file times make the watch report a change more than once
+    // within the second of a write; a view that reads the same is not redrawn.
+    if (drawn == 0 || view.str() != shown) {
+      shown = view.str();
+      ++drawn;
+      if (console) platform::ClearConsole();
+      char stamp[16];
+      std::tm now{};
+      platform::LocalTime(std::time(nullptr), &now);
+      std::strftime(stamp, sizeof stamp, "%H:%M:%S", &now);
+      out << "-- zelqtool watch, view " << drawn << " at " << stamp << "; Ctrl+C ends\n" << shown << std::flush;
+      if (redraws > 0 && drawn >= redraws) break;
+    }
+    // Both watches are asked at every look, so neither keeps a stale change.
+    while (!watchStopped.load()) {
+      const int lineChanged = lineWatch.HasChanged();
+      const int queueChanged = queueWatch.HasChanged();
+      if (lineChanged || queueChanged) break;
+      for (int waited = 0; waited < pollMs && !watchStopped.load(); waited += kStopLookMs)
+        pause.Wait(pollMs - waited < kStopLookMs ? pollMs - waited : kStopLookMs);
+    }
+  }
+  return true;
+}
+
+bool Stats(const Arguments& args, std::ostream& out, std::string* error) {
+  if (!args.NoMoreThan(1, error)) return false;
+  const std::string name = args.Plain().empty() ? kLogFileName : args.Plain()[0];
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return Fail(error, "cannot open " + name);
+  LogStats stats;
+  stats.Read(in);
+  out << name << ": " << stats.jobs << (stats.jobs == 1 ? " job" : " jobs");
+  if (stats.unreadable > 0)
+    out << "; " << stats.unreadable << (stats.unreadable == 1 ? " line" : " lines")
+        << " not understood, the first is line " << stats.firstUnreadable;
+  out << "\n";
+  if (stats.jobs == 0) return true;
+  auto twoDigits = [](int value) { return std::string(value < 10 ? "0" : "") + std::to_string(value); };
+  out << "jobs per line:\n";
+  for (const auto& [line, count] : stats.perLine) out << "  line " << line << ": " << count << "\n";
+  out << "jobs per day:\n";
+  for (const auto& [day, count] : stats.perDay)
+    out << "  " << twoDigits(day % 100) << "." << twoDigits(day / 100) << ": " << count << "\n";
+  out << "jobs per hour of the day:\n";
+  for (const auto& [hour, count] : stats.perHour)
+    out << "  " << twoDigits(hour) << ":00-" << twoDigits(hour) << ":59: " << count << "\n";
+  int busiestCount = 0;
+  const int busiest = stats.BusiestClockHour(&busiestCount);
+  const int day = busiest / 100, hour = busiest % 100;
+  out << "busiest hour: " << twoDigits(day % 100) << "." << twoDigits(day / 100) << " " << twoDigits(hour)
+      << ":00-" << twoDigits(hour) << ":59 with " << busiestCount << (busiestCount == 1 ? " job\n" : " jobs\n");
+  return true;
 }
 
 // Tells the operator what each pass did, once per change of outcome.
@@ -371,7 +639,9 @@ class ToolDispatcher : public CDispatcher {
 
 bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
   Settings s;
-  if (!NoPlainArguments(args, 0, error) || !ReadSettings(args, &s, error)) return false;
+  if (!args.NoMoreThan(0, error) || !ReadSettings(args, &s, error)) return false;
+  int pauseMs = 0;
+  if (!args.Number("--pause-ms", -1, &pauseMs, error, 0, INT_MAX)) return false;
   RunState& state = theRunState;
   state.RefreshRate = s.refreshRate;
   state.FirstLine = s.firstLine;
@@ -380,8 +650,6 @@ bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::
     if (!theLogFile.Open()) return Fail(error, "cannot open ZELQMNGR.LOG for writing");
     state.logging = 1;
   }
-  int pauseMs = 0;
-  if (!args.Number("--pause-ms", -1, &pauseMs, error, 0, INT_MAX)) return false;
   CDatabase queue, lines;
   ToolDispatcher dispatcher(state, queue, lines, pauseMs, out, err);
   if (args.Has("--once")) {
@@ -407,14 +675,21 @@ void Usage(std::ostream& out) {
          "  create [--queue N] [--lines L] [--force]\n"
          "  enqueue JOB [--line Q] [--text1 T] .. [--text4 T] [--num1 N] .. [--num4 N]\n"
          "  free LINE\n"
-         "  show [--first A] [--last B]\n"
-         "  check [--first A] [--last B]\n"
+         "  cancel ENTRY\n"
+         "  show [--first A] [--last B] [--json]\n"
+         "  check [--first A] [--last B] [--json]\n"
+         "  watch [--first A] [--last B] [--poll-ms MS] [--redraws N]\n"
+         "  stats [LOGFILE]   (ZELQMNGR.LOG when none is named)\n"
          "  dispatch [--once] [--first A] [--last B] [--rate R] [--log] [--pause-ms MS]\n"
          "Absent --first, --last and --rate come from the settings file zelQmngr.ini.\n"
-         "--pause-ms replaces the pause of R seconds, for fast trial runs.\n";
+         "--pause-ms replaces the pause of R seconds, for fast trial runs.\n"
+         "watch redraws when a table changes, until Ctrl+C or after N views.\n"
+         "Status: 0 done, 1 the command failed, 2 bad usage.\n";
 }
 
 }  // namespace
+
+void StopWatch() { watchStopped.store(1); }
 
 int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   if (argc < 2) {
@@ -434,10 +709,17 @@ int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostr
            Enqueue(args, out, &error);
   else if (command == "free")
     done = args.Read(argc, argv, {}, {}, &error) && Free(args, out, &error);
+  else if (command == "cancel")
+    done = args.Read(argc, argv, {}, {}, &error) && Cancel(args, out, &error);
   else if (command == "show")
-    done = args.Read(argc, argv, {}, {"--first", "--last"}, &error) && Show(args, out, &error);
+    done = args.Read(argc, argv, {"--json"}, {"--first", "--last"}, &error) && Show(args, out, &error);
   else if (command == "check")
-    done = args.Read(argc, argv, {}, {"--first", "--last"}, &error) && Check(args, out, err, &error);
+    done = args.Read(argc, argv, {"--json"}, {"--first", "--last"}, &error) && Check(args, out, err, &error);
+  else if (command == "watch")
+    done = args.Read(argc, argv, {}, {"--first", "--last", "--poll-ms", "--redraws"}, &error) &&
+           Watch(args, out, &error);
+  else if (command == "stats")
+    done = args.Read(argc, argv, {}, {}, &error) && Stats(args, out, &error);
   else if (command == "dispatch")
     done = args.Read(argc, argv, {"--once", "--log"}, {"--first", "--last", "--rate", "--pause-ms"}, &error) &&
            Dispatch(args, out, err, &error);
@@ -448,5 +730,6 @@ int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostr
     return 2;
   }
   if (!done && !error.empty()) err << "zelqtool: " << error << "\n";
-  return done ? 0 : 1;
+  if (done) return 0;
+  return args.Misused() ? 2 : 1;
 }
