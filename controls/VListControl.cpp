@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "framework/VListBox.h"
 
 namespace {
@@ -21,6 +23,24 @@ int NonNegative(int value) { return value < 0 ? 0 : value; }
 // A list lower than one line still keeps the selected record on show, so
 // the owner's cursor always has a line to stand for.
 int EffectivePage(const TVListData* data) { return data->pageSize > 0 ? data->pageSize : 1; }
+
+// An owner may destroy the control while it answers a request: the data
+// block then stays until the action that asked has returned.
+thread_local int runningActions = 0;
+
+std::vector<TVListData*>& Orphans() {
+  thread_local std::vector<TVListData*> orphans;
+  return orphans;
+}
+
+struct ActionScope {
+  ActionScope() { ++runningActions; }
+  ~ActionScope() {
+    if (--runningActions > 0) return;
+    for (TVListData* data : Orphans()) LocalFree(data);
+    Orphans().clear();
+  }
+};
 
 // ---- the owner ----
 
@@ -307,7 +327,10 @@ LRESULT CALLBACK VListBoxWndProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrA(window, kExtraVListData, 0);
-      LocalFree(data);
+      if (runningActions > 0)
+        Orphans().push_back(data);
+      else
+        LocalFree(data);
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_SIZE:
       Layout(data, LOWORD(lParam), HIWORD(lParam));
@@ -327,6 +350,7 @@ LRESULT CALLBACK VListBoxWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
       return OnKey(window, data, wParam);
     case WM_COMMAND: {
+      ActionScope scope;
       int id = LOWORD(wParam);
       if (id == kVListListId) {
         if (HIWORD(wParam) == LBN_SELCHANGE)

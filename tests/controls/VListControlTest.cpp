@@ -358,6 +358,38 @@ TEST_F(VirtualList, EmptyShrinkingAndTooLowLists) {
   EXPECT_TRUE(PageHolds(low));
 }
 
+// Destroys its control while answering a request.
+class DestroyingOwner final : public CVListBox {
+ public:
+  DestroyingOwner(CWindow* parent, int destroyAt) : CVListBox(parent), destroyAt_(destroyAt) {}
+  unsigned char OnFirst() override { return Answer(); }
+  unsigned char OnNext() override { return Answer(); }
+  unsigned char OnPrev() override { return Answer(); }
+  unsigned char OnLast() override { return Answer(); }
+  int requests = 0;
+
+ private:
+  unsigned char Answer() {
+    if (++requests == destroyAt_) DestroyWindow(GetHwnd());
+    SetText("line");
+    return 1;
+  }
+  int destroyAt_;
+};
+
+TEST_F(VirtualList, AnOwnerDestroyingTheControlMidActionEndsIt) {
+  for (int destroyAt : {1, 3, 8}) {
+    auto* owner = new DestroyingOwner(main_, destroyAt);
+    owner->Create(0, 0, 0, 0);
+    HWND control = owner->GetHwnd();
+    SetWindowPos(control, nullptr, 10, 10, 300, 200, SWP_NOZORDER);
+    owner->Reset();
+    EXPECT_FALSE(IsWindow(control)) << destroyAt;
+    // Nothing is asked of the owner once its control is gone.
+    EXPECT_EQ(owner->requests, destroyAt);
+  }
+}
+
 TEST_F(VirtualList, ShrinkingTheControlDropsLinesThatNoLongerFit) {
   RecordOwner* list = MakeList(1000, 320, 300);
   const int page = Page(list);
