@@ -4,7 +4,7 @@
 # round); at the end no job is lost, each kill cost one extra copy of a job
 # at most, and the number of such copies is reported.
 # Usage: KillDispatcher.sh TOOL AGENT WORKDIR KILLS [RUNNER]
-set -u
+set -u -o pipefail
 tool=$1 agent=$2 work=$3 kills=$4 runner=${5:-}
 first=1 last=16 pending=24 seed=11
 
@@ -35,7 +35,7 @@ trap '[ -n "$pid" ] && kill -KILL $pid 2>/dev/null' EXIT
 end=$whole
 inpass=0 previous=
 while [ $landed -lt $kills ] && [ $round -le $((kills * 4)) ]; do
-  taken=$($runner "$agent" round $pending $seed $round) || exit 1
+  taken=$($runner "$agent" round $pending $seed $round | tr -d "\r") || exit 1
   # A kill after some but not all of the pass's jobs reached their lines.
   [ "$previous" = 137 ] && [ "$taken" -gt 0 ] && [ "$taken" -lt $last ] && inpass=$((inpass + 1))
   round=$((round + 1))
