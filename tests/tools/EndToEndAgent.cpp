@@ -68,8 +68,10 @@ std::vector<std::string> JobFields(const Job& j) {
   return f;
 }
 
-// produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS
-int Produce(char** a) {
+// produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS [BURST]
+// With BURST, the jobs come in bursts of up to BURST without a gap, with a
+// pause of up to BURST gaps between them.
+int Produce(char** a, int burst) {
   const int count = std::atoi(a[0]), maxGap = std::atoi(a[2]), last = std::atoi(a[3]), outside = std::atoi(a[4]);
   std::mt19937 random(static_cast<unsigned>(std::atoi(a[1])));
   const auto deadline = Clock::now() + std::chrono::seconds(std::atoi(a[5]));
@@ -96,7 +98,10 @@ int Produce(char** a) {
     std::vector<std::string> fields = {std::to_string(record), std::to_string(job.requestedLine)};
     for (const std::string& f : JobFields(job)) fields.push_back(f);
     Append("produced.txt", Join(fields));
-    SleepMs(static_cast<int>(random() % static_cast<unsigned>(maxGap + 1)));
+    if (burst <= 0)
+      SleepMs(static_cast<int>(random() % static_cast<unsigned>(maxGap + 1)));
+    else if (random() % static_cast<unsigned>(burst) == 0)
+      SleepMs(static_cast<int>(random() % static_cast<unsigned>(burst * maxGap + 1)));
   }
   return 0;
 }
@@ -356,12 +361,12 @@ int VerifyFaults(char** a) {
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "produce" && argc == 8) return Produce(argv + 2);
+  if (mode == "produce" && (argc == 8 || argc == 9)) return Produce(argv + 2, argc == 9 ? std::atoi(argv[8]) : 0);
   if (mode == "serve" && argc >= 7) return Serve(argc - 2, argv + 2);
   if (mode == "verify" && argc == 5) return Verify(argv + 2);
   if (mode == "round" && argc == 5) return Round(argv + 2);
   if (mode == "verify-faults" && argc == 5) return VerifyFaults(argv + 2);
-  std::cerr << "usage: e2e_agent produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS\n"
+  std::cerr << "usage: e2e_agent produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS [BURST]\n"
                "       e2e_agent serve NAME SEED MAXHOLDMS SECONDS LINE...\n"
                "       e2e_agent verify COUNT FIRST LAST\n"
                "       e2e_agent round PENDING SEED ROUND\n"
