@@ -163,8 +163,14 @@ PassResult CDispatcher::Pass() {
         {
           WritingGuard writing(mState);
           DispatchedJob dispatched{ReadJob(mQueue), chosen, read};
+          // Between the line's job field and the entry's blanking a kill
+          // leaves the job on the line and still waiting: the log line is
+          // made ready before, so that only its write falls in between.
+          const bool logging = mState.logging && mLog;
+          char logLine[kLogLineSize];
+          if (logging) FormatLogLine(dispatched, logLine, sizeof logLine);
           WriteJobToLine(mLines, dispatched.job);
-          if (mState.logging && mLog) Log(dispatched);
+          if (logging) mLog->WriteLine(logLine);
           WriteText(mQueue, kJobField, "");
         }
         // Every write releases the handle's lock; taken again at once, so
@@ -188,13 +194,11 @@ PassResult CDispatcher::Pass() {
   return finish(PassEnd::kWalked);
 }
 
-void CDispatcher::Log(const DispatchedJob& d) {
+void CDispatcher::FormatLogLine(const DispatchedJob& d, char* line, size_t size) {
   const tables::Job& j = d.job;
-  char line[kLogLineSize];
-  std::snprintf(line, sizeof line, "%s,%s,%s,%s,%d,%d,%d,%d,%s,%d,%d,%d", j.texts[0].c_str(),
-                j.texts[1].c_str(), j.texts[2].c_str(), j.texts[3].c_str(), j.numbers[0], j.numbers[1],
-                j.numbers[2], j.numbers[3], j.text.c_str(), j.requestedLine, d.line, d.record);
-  mLog->WriteLine(line);
+  std::snprintf(line, size, "%s,%s,%s,%s,%d,%d,%d,%d,%s,%d,%d,%d", j.texts[0].c_str(), j.texts[1].c_str(),
+                j.texts[2].c_str(), j.texts[3].c_str(), j.numbers[0], j.numbers[1], j.numbers[2], j.numbers[3],
+                j.text.c_str(), j.requestedLine, d.line, d.record);
 }
 
 unsigned long ZQ_THREAD_CALL DispatcherThread(void*) {

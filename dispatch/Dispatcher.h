@@ -53,7 +53,7 @@ class CDispatcher {
 
  private:
   long long PauseMs() const;
-  void Log(const DispatchedJob& job);
+  static void FormatLogLine(const DispatchedJob& job, char* line, size_t size);
 
   CDatabase& mQueue;
   CDatabase& mLines;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -13,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/QueueView.h"
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 #include "services/StringIds.h"
@@ -80,8 +83,8 @@ class Program : public ::testing::Test {
     lines.Close();
   }
 
-  PROCESS_INFORMATION Start(const std::string& arguments) {
-    std::string command = "\"" + BinDir() + "zelqmngr.exe\"" + (arguments.empty() ? "" : " " + arguments);
+  PROCESS_INFORMATION Start(const std::string& arguments, const std::string& programFolder = BinDir()) {
+    std::string command = "\"" + programFolder + "zelqmngr.exe\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -276,6 +279,276 @@ TEST_F(Program, AboutBoxAndMinimize) {
 
   Click(ChildWithText(main, "KblPushButton", "Minimize"));
   EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
+}
+
+
+// The job on a line of the line table, read as a line server reads it.
+std::string JobOnLine(int line) {
+  CDatabase lines;
+  if (lines.Open(tables::kLineFileName) != 1 || lines.Go(line) != 0) return "?";
+  return tables::ReadText(lines, tables::kJobField);
+}
+
+TEST_F(Program, GarbageSettingsAreUsedAsReadAndNothingBreaks) {
+  struct Case {
+    const char* rate;
+    const char* first;
+    const char* last;
+  } cases[] = {
+      {"abc", "x1", "4"},                  // letters read as 0: no pause, line 0 is listed but no record
+      {"-7", "-2", "99999999999"},         // negative and huge: the list stays bounded
+      {"99999999999", "1", "6"},           // a pause that never ends by itself: Exit still ends it
+      {"3", "5", "2"},                     // an empty range: nothing is dispatched, no line listed
+      {"2147483647", "2147483647", "2147483647"},  // one watched line, no record: nothing served
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.rate) + " / " + c.first + " / " + c.last);
+    SetUp();
+    WritePrivateProfileStringA("QueueManager", "RefreshRate", c.rate, kSettingsFile);
+    WritePrivateProfileStringA("QueueManager", "FirstLine", c.first, kSettingsFile);
+    WritePrivateProfileStringA("QueueManager", "LastLine", c.last, kSettingsFile);
+    // The values as the program reads them.
+    const int first = static_cast<int>(GetPrivateProfileIntA("QueueManager", "FirstLine", 1, kSettingsFile));
+    const int last = static_cast<int>(GetPrivateProfileIntA("QueueManager", "LastLine", 4, kSettingsFile));
+    Enqueue("Any line");
+    Enqueue("Line six", 6);
+
+    PROCESS_INFORMATION process = Start("/LOG");
+    HWND main = MainWindow(process);
+    ASSERT_NE(main, nullptr);
+    std::vector<HWND> lists = Children(main, "ListBox");
+    ASSERT_EQ(lists.size(), 2u);
+
+    const long long listed = last < first ? 0 : std::min<long long>(1LL * last - first + 1, kMaxListedLines);
+    EXPECT_TRUE(WaitFor([&] { return SendMessageA(lists[1], LB_GETCOUNT, 0, 0) == listed; }))
+        << "lines listed: " << SendMessageA(lists[1], LB_GETCOUNT, 0, 0) << ", not " << listed;
+    if (listed > 0) {
+      // With a rate of 0 the list is refilled all the time: read until an
+      // item is caught.
+      std::wstring item;
+      EXPECT_TRUE(WaitFor([&] {
+        wchar_t wide[64] = L"";
+        SendMessageW(lists[1], LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+        item = wide;
+        return !item.empty() && item.substr(0, item.find(L':')) == std::to_wstring(first);
+      })) << "first line listed: " << ::testing::PrintToString(item);
+    }
+
+    // The dispatcher watches the part of the range that is records of the line
+    // table; with no such line free it serves no job, a requested one neither.
+    const int low = std::max(first, 1), high = std::min(last, 6);
+    if (low > high) {
+      Sleep(1500);
+      EXPECT_EQ(JobOnLine(1), "");
+      EXPECT_EQ(JobOnLine(6), "");
+    } else {
+      EXPECT_TRUE(WaitFor([&] { return JobOnLine(6) == "Line six"; })) << JobOnLine(6);
+      EXPECT_TRUE(WaitFor([&] { return JobOnLine(low) == "Any line"; })) << JobOnLine(low);
+    }
+
+    Click(ChildWithText(main, "KblPushButton", "E&xit"));
+    EXPECT_NE(AnswerQuestion(process, IDYES), "");
+    EXPECT_EQ(ExitCode(process, 15000), 0u);
+    TearDown();
+    started_.clear();
+  }
+}
+
+TEST_F(Program, LanguageModulesThatAreNoModulesOrLackStrings) {
+  // Not a module at all, an empty file, a library without a string table,
+  // and a module that holds only the Minimize caption.
+  const std::string notFound = "!! not found !!";
+  struct Case {
+    const char* option;
+    const char* module;
+    const char* source;  // copied from the program's folder; null: the text below
+    const char* text;
+    std::string title;
+    std::string minimize;
+  } cases[] = {
+      {"/DT", "ZLQMN_DT.DLL", nullptr, "MZ but nothing else\r\n", "ZEL Batch Queue Manager", "Minimize"},
+      {"/FR", "ZLQMN_FR.DLL", nullptr, "", "ZEL Batch Queue Manager", "Minimize"},
+      {"/DT", "ZLQMN_DT.DLL", "CB5.dll", nullptr, notFound, notFound},
+      {"/FR", "ZLQMN_FR.DLL", "ZLQMN_XX.DLL", nullptr, notFound, "Partial"},
+  };
+  // The program runs from a folder of its own, as installed: Wine, given a
+  // module file that is no image, loads one of the same name from the
+  // program's folder instead, which the build's folder would have.
+  const std::string app = folder_ + "\\app\\";
+  CreateDirectoryA(app.c_str(), nullptr);
+  for (const char* file : {"zelqmngr.exe", "CB5.dll", "MUSCRL32.dll"})
+    ASSERT_TRUE(CopyFileA((BinDir() + file).c_str(), (app + file).c_str(), FALSE)) << file;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.option) + " " + (c.source ? c.source : "text"));
+    SetUp();
+    DeleteFileA("ZLQMN_DT.DLL");
+    DeleteFileA("ZLQMN_FR.DLL");
+    if (c.source) {
+      ASSERT_TRUE(CopyFileA((BinDir() + c.source).c_str(), c.module, FALSE)) << c.source;
+    } else {
+      std::ofstream(c.module, std::ios::binary) << c.text;
+    }
+    Enqueue("Served anyway");
+    PROCESS_INFORMATION process = Start(std::string(c.option) + " /LOG", app);
+    HWND main = MainWindow(process, c.title.c_str());
+    ASSERT_NE(main, nullptr) << "its window reads \"" << TextOf(WindowOfProcess(process.dwProcessId, "KBLMAIN"))
+                             << "\"; a box: " << (WindowOfProcess(process.dwProcessId, "#32770") != nullptr)
+                             << "; status " << ExitCode(process, 0);
+    EXPECT_TRUE(ChildWithText(main, "KblPushButton", c.minimize));
+    EXPECT_TRUE(ChildWithText(main, "Static", "zelqueue.dbf"));
+    EXPECT_TRUE(WaitFor([&] { return JobOnLine(1) == "Served anyway"; })) << JobOnLine(1);
+    EXPECT_TRUE(WaitFor([&] { return Items(Children(main, "ListBox")[1]).size() == 4u; }));
+
+    // The quit question in the module's words, or the marker where it has none.
+    // Exit is the rightmost button, whatever its caption reads.
+    HWND exitButton = nullptr;
+    LONG right = LONG_MIN;
+    for (HWND button : Children(main, "KblPushButton")) {
+      RECT r;
+      GetWindowRect(button, &r);
+      if (r.left > right) right = r.left, exitButton = button;
+    }
+    ASSERT_NE(exitButton, nullptr);
+    Click(exitButton);
+    std::string caption;
+    const std::string question = AnswerQuestion(process, IDYES, &caption);
+    EXPECT_EQ(question, c.title == notFound ? notFound : std::string("Do you really want to quit ZEL Queue Manager? "
+                                                                     "(This will suspend any pending batch processing)"));
+    EXPECT_EQ(ExitCode(process, 15000), 0u);
+    TearDown();
+    started_.clear();
+    DeleteFileA(c.module);
+  }
+}
+
+std::string FileBytes(const char* name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void PutFile(const char* name, const std::string& bytes) {
+  // Replaced the way a copy or a restore from backup replaces a file.
+  const std::string temporary = std::string(name) + ".TMP";
+  std::ofstream(temporary, std::ios::binary) << bytes;
+  MoveFileExA(temporary.c_str(), name, MOVEFILE_REPLACE_EXISTING);
+}
+
+// Closes every box the process shows and counts them.
+int CloseBoxes(const PROCESS_INFORMATION& process) {
+  int closed = 0;
+  for (HWND box; (box = WindowOfProcess(process.dwProcessId, "#32770")) != nullptr && closed < 100; ++closed) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 3000);
+  }
+  return closed;
+}
+
+TEST_F(Program, TablesDeletedDamagedAndRestoredWhileItRuns) {
+  PROCESS_INFORMATION process = Start("/LOG");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  Enqueue("Before");
+  ASSERT_TRUE(WaitFor([&] { return JobOnLine(1) == "Before"; }));
+  FreeLine(1);
+  Sleep(300);
+
+  const std::string queueBytes = FileBytes(tables::kQueueFileName);
+  const std::string lineBytes = FileBytes(tables::kLineFileName);
+  std::string foreign(queueBytes.size(), '\0');
+  for (size_t i = 0; i < foreign.size(); ++i) foreign[i] = static_cast<char>((i * 7919 + 13) % 251);
+  struct Damage {
+    const char* name;
+    std::string (*make)(const std::string& good, const std::string& foreign);
+  } damages[] = {
+      {"deleted", nullptr},
+      {"zero bytes", [](const std::string&, const std::string&) { return std::string(); }},
+      {"truncated in the header", [](const std::string& good, const std::string&) { return good.substr(0, 40); }},
+      {"truncated in the records", [](const std::string& good, const std::string&) { return good.substr(0, good.size() / 2); }},
+      {"foreign bytes", [](const std::string&, const std::string& f) { return f; }},
+      {"a text file", [](const std::string&, const std::string&) { return std::string("not a table\r\n"); }},
+  };
+  int round = 0;
+  for (const char* table : {tables::kQueueFileName, tables::kLineFileName}) {
+    for (const Damage& d : damages) {
+      SCOPED_TRACE(std::string(table) + " " + d.name);
+      const std::string good = table == tables::kQueueFileName ? queueBytes : lineBytes;
+      if (d.make)
+        PutFile(table, d.make(good, foreign));
+      else
+        DeleteFileA(table);
+      // Two refresh periods on the damaged file: the program goes on, and
+      // what it reports does not come back at every pass.
+      int boxes = 0;
+      for (int i = 0; i < 4; ++i) {
+        Sleep(500);
+        boxes += CloseBoxes(process);
+      }
+      EXPECT_LE(boxes, 1) << "boxes while damaged";
+      EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+      // The good file back, with a job waiting: served within a refresh period
+      // and a pass (the rate is one second; the wait allows for a slow host).
+      PutFile(table, good);
+      const std::string job = "After " + std::to_string(++round);
+      Enqueue(job.c_str());
+      const DWORD start = GetTickCount();
+      EXPECT_TRUE(WaitFor([&] { CloseBoxes(process); return JobOnLine(1) == job; }, 10000)) << JobOnLine(1);
+      std::printf("%s %s: served %lu ms after the good file returned\n", table, d.name,
+                  static_cast<unsigned long>(GetTickCount() - start));
+      FreeLine(1);
+      Sleep(200);
+    }
+  }
+  EXPECT_EQ(CloseBoxes(process), 0);
+  HWND exitButton = ChildWithText(main, "KblPushButton", "E&xit");
+  Click(exitButton);
+  AnswerQuestion(process, IDYES);
+  EXPECT_EQ(ExitCode(process, 15000), 0u);
+}
+
+TEST_F(Program, LogHeldByAnotherProgramDoesNotStopDispatching) {
+  // Held with writers kept out before the start: the program runs unlogged.
+  HANDLE held = CreateFileA("ZELQMNGR.LOG", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Enqueue("Unlogged");
+  PROCESS_INFORMATION process = Start("/LOG");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return JobOnLine(1) == "Unlogged"; }));
+  CloseHandle(held);
+  Click(ChildWithText(main, "KblPushButton", "E&xit"));
+  AnswerQuestion(process, IDYES);
+  EXPECT_EQ(ExitCode(process, 15000), 0u);
+  EXPECT_EQ(FileBytes("ZELQMNGR.LOG"), "");
+  FreeLine(1);
+
+  // Locked by another program while the program writes to it: the jobs are
+  // served all the same and logging goes on after. (Windows refuses the
+  // writes under the lock; Wine's locks do not keep writes out.)
+  process = Start("/LOG");
+  main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  held = CreateFileA("ZELQMNGR.LOG", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(LockFile(held, 0, 0, 0xFFFFFFFF, 0));
+  Enqueue("While locked");
+  EXPECT_TRUE(WaitFor([&] { return JobOnLine(1) == "While locked"; }));
+  Enqueue("Also while locked", 2);
+  EXPECT_TRUE(WaitFor([&] { return JobOnLine(2) == "Also while locked"; }));
+  UnlockFile(held, 0, 0, 0xFFFFFFFF, 0);
+  CloseHandle(held);
+  Enqueue("After the lock", 3);
+  EXPECT_TRUE(WaitFor([&] { return JobOnLine(3) == "After the lock"; }));
+  EXPECT_EQ(CloseBoxes(process), 0);
+  Click(ChildWithText(main, "KblPushButton", "E&xit"));
+  AnswerQuestion(process, IDYES);
+  EXPECT_EQ(ExitCode(process, 15000), 0u);
+  const std::string log = FileBytes("ZELQMNGR.LOG");
+  EXPECT_NE(log.find("After the lock"), std::string::npos) << log;
 }
 
 }  // namespace

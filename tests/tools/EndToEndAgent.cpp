@@ -68,8 +68,10 @@ std::vector<std::string> JobFields(const Job& j) {
   return f;
 }
 
-// produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS
-int Produce(char** a) {
+// produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS [BURST]
+// With BURST, the jobs come in bursts of up to BURST without a gap, with a
+// pause of up to BURST gaps between them.
+int Produce(char** a, int burst) {
   const int count = std::atoi(a[0]), maxGap = std::atoi(a[2]), last = std::atoi(a[3]), outside = std::atoi(a[4]);
   std::mt19937 random(static_cast<unsigned>(std::atoi(a[1])));
   const auto deadline = Clock::now() + std::chrono::seconds(std::atoi(a[5]));
@@ -96,7 +98,10 @@ int Produce(char** a) {
     std::vector<std::string> fields = {std::to_string(record), std::to_string(job.requestedLine)};
     for (const std::string& f : JobFields(job)) fields.push_back(f);
     Append("produced.txt", Join(fields));
-    SleepMs(static_cast<int>(random() % static_cast<unsigned>(maxGap + 1)));
+    if (burst <= 0)
+      SleepMs(static_cast<int>(random() % static_cast<unsigned>(maxGap + 1)));
+    else if (random() % static_cast<unsigned>(burst) == 0)
+      SleepMs(static_cast<int>(random() % static_cast<unsigned>(burst * maxGap + 1)));
   }
   return 0;
 }
@@ -203,15 +208,168 @@ int Verify(char** a) {
   return problems == 0 ? 0 : 1;
 }
 
+
+// The fault runs' helpers. "round" stands for the line servers and the
+// producer between two dispatcher runs: it records and frees every busy line
+// into served-round.txt and prints their number, then enqueues jobs until PENDING entries wait.
+// round PENDING SEED ROUND
+int Round(char** a) {
+  const int pending = std::atoi(a[0]);
+  std::mt19937 random(static_cast<unsigned>(std::atoi(a[1])) * 7919u + static_cast<unsigned>(std::atoi(a[2])));
+  {
+    CDatabase table;
+    if (!table.Open(kLineFileName)) {
+      std::cerr << "round: cannot open the line table\n";
+      return 1;
+    }
+    const int count = static_cast<int>(table.RecordCount());
+    int taken = 0;
+    for (int line = 1; line <= count; ++line) {
+      if (table.Go(line) != 0) return 1;
+      const Job job = ReadJob(table);
+      if (IsBlank(job.text)) continue;
+      ++taken;
+      std::vector<std::string> fields = {std::to_string(line)};
+      for (const std::string& f : JobFields(job)) fields.push_back(f);
+      Append("served-round.txt", Join(fields));
+      WriteText(table, kJobField, "");
+    }
+    std::cout << taken << "\n";
+  }
+  int waiting = 0, n = 0;
+  {
+    CDatabase queue;
+    if (!queue.Open(kQueueFileName)) return 1;
+    n = static_cast<int>(queue.RecordCount());
+    queue.Top();
+    const int read = ReadNumber(queue, kReadPositionField), write = ReadNumber(queue, kWritePositionField);
+    if (!InRing(read, n) || !InRing(write, n)) {
+      std::cerr << "round: positions " << read << ", " << write << " outside the ring\n";
+      return 1;
+    }
+    waiting = PendingCount(read, write, n);
+  }
+  int next = static_cast<int>(Lines("produced.txt").size());
+  for (; waiting < pending && waiting < n - 2; ++waiting, ++next) {
+    Job job;
+    char id[16];
+    std::snprintf(id, sizeof id, "JOB%05d", next);
+    job.text = id;
+    for (int k = 0; k < 4; ++k) {
+      job.numbers[k] = static_cast<int>(static_cast<long long>(random() % 2000000000u) - 1000000000);
+      job.texts[k] = "k" + std::to_string(k) + "," + std::to_string(next) + "," + std::to_string(random() % 1000);
+    }
+    int record = 0;
+    std::string error;
+    if (!EnqueueJob(job, &record, &error)) {
+      std::cerr << "round: " << error << "\n";
+      return 1;
+    }
+    std::vector<std::string> fields = {std::to_string(record), "0"};
+    for (const std::string& f : JobFields(job)) fields.push_back(f);
+    Append("produced.txt", Join(fields));
+  }
+  return 0;
+}
+
+// After the fault runs: no job lost, every copy intact, each kill at most one
+// extra copy, one log line per job and one more at most per extra copy, the
+// queue drained. Prints the number of jobs that reached a line twice.
+// verify-faults KILLS FIRST LAST
+int VerifyFaults(char** a) {
+  const int kills = std::atoi(a[0]), first = std::atoi(a[1]), last = std::atoi(a[2]);
+  int problems = 0;
+  auto problem = [&](const std::string& text) {
+    if (++problems <= 20) std::cerr << "verify-faults: " << text << "\n";
+  };
+  std::map<std::string, std::vector<std::string>> produced;
+  for (const std::string& line : Lines("produced.txt")) {
+    std::vector<std::string> f = Split(line);
+    if (f.size() != 11 || produced.count(f[2])) problem("bad produced line " + line);
+    else produced[f[2]] = f;
+  }
+  std::map<std::string, int> copies;
+  std::map<std::string, std::set<std::string>> lineOf;
+  for (const std::string& line : Lines("served-round.txt")) {
+    std::vector<std::string> f = Split(line);
+    if (f.size() != 10) { problem("bad served line " + line); continue; }
+    auto p = produced.find(f[1]);
+    if (p == produced.end()) { problem("a line held " + f[1] + ", which nobody produced"); continue; }
+    const int at = std::atoi(f[0].c_str());
+    if (at < first || at > last) problem(f[1] + " went to line " + f[0]);
+    for (size_t k = 0; k < 9; ++k)
+      if (f[1 + k] != p->second[2 + k]) problem(f[1] + " field " + std::to_string(k) + " is \"" + f[1 + k] + "\"");
+    ++copies[f[1]];
+    lineOf[f[1]].insert(f[0]);
+  }
+  // A kill strands one job at most; the next pass meets it first again, so
+  // one job may be copied more than twice.
+  int twice = 0, extra = 0;
+  for (const auto& [job, p] : produced) {
+    const int c = copies.count(job) ? copies[job] : 0;
+    if (c == 0) problem(job + " was lost");
+    if (c > 1) ++twice, extra += c - 1;
+  }
+  if (extra > kills) problem(std::to_string(extra) + " extra copies from " + std::to_string(kills) + " kills");
+
+  const std::regex stamp(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,(.*))");
+  std::map<std::string, int> logged;
+  for (const std::string& raw : Lines("ZELQMNGR.LOG")) {
+    std::smatch m;
+    if (!std::regex_match(raw, m, stamp)) { problem("log line without its stamp: " + raw); continue; }
+    std::vector<std::string> f;
+    std::string rest = m[1].str();
+    // The texts hold commas; the job and the five numbers are the last six.
+    size_t cut = rest.size();
+    for (int i = 0; i < 8 && cut != std::string::npos; ++i) cut = rest.rfind(',', cut - 1);
+    const std::string tail = cut == std::string::npos ? "" : rest.substr(cut + 1);
+    std::vector<std::string> t = Split(std::regex_replace(tail, std::regex(","), "|"));
+    if (t.size() != 8) { problem("log line not understood: " + raw); continue; }
+    const std::string& job = t[4];
+    auto p = produced.find(job);
+    if (p == produced.end()) { problem("log line for no job: " + raw); continue; }
+    const std::vector<std::string>& q = p->second;
+    const std::string expected = q[7] + "," + q[8] + "," + q[9] + "," + q[10] + "," + q[3] + "," + q[4] + "," + q[5] +
+                                 "," + q[6] + "," + job + ",0," + t[6] + "," + q[0];
+    if (rest != expected || !lineOf[job].count(t[6])) problem("log line " + raw + " is not " + expected);
+    ++logged[job];
+  }
+  for (const auto& [job, c] : copies) {
+    const int l = logged.count(job) ? logged[job] : 0;
+    if (l < 1 || l > c) problem(job + " reached a line " + std::to_string(c) + " times and has " + std::to_string(l) + " log lines");
+  }
+
+  CDatabase queue;
+  if (!queue.Open(kQueueFileName)) {
+    problem("cannot open the queue");
+  } else {
+    const int n = static_cast<int>(queue.RecordCount());
+    queue.Top();
+    const int read = ReadNumber(queue, kReadPositionField), write = ReadNumber(queue, kWritePositionField);
+    if (read != write) problem("read position " + std::to_string(read) + " is not the write position " + std::to_string(write));
+    for (int r = kFirstEntry; r <= n; ++r) {
+      queue.Go(r);
+      if (!IsBlank(ReadText(queue, kJobField))) problem("entry " + std::to_string(r) + " still waits");
+    }
+  }
+  std::cout << produced.size() << " jobs, " << kills << " kills, " << twice << " jobs reached a line more than once, "
+            << extra << " extra copies\n";
+  return problems == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "produce" && argc == 8) return Produce(argv + 2);
+  if (mode == "produce" && (argc == 8 || argc == 9)) return Produce(argv + 2, argc == 9 ? std::atoi(argv[8]) : 0);
   if (mode == "serve" && argc >= 7) return Serve(argc - 2, argv + 2);
   if (mode == "verify" && argc == 5) return Verify(argv + 2);
-  std::cerr << "usage: e2e_agent produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS\n"
+  if (mode == "round" && argc == 5) return Round(argv + 2);
+  if (mode == "verify-faults" && argc == 5) return VerifyFaults(argv + 2);
+  std::cerr << "usage: e2e_agent produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS [BURST]\n"
                "       e2e_agent serve NAME SEED MAXHOLDMS SECONDS LINE...\n"
-               "       e2e_agent verify COUNT FIRST LAST\n";
+               "       e2e_agent verify COUNT FIRST LAST\n"
+               "       e2e_agent round PENDING SEED ROUND\n"
+               "       e2e_agent verify-faults KILLS FIRST LAST\n";
   return 2;
 }

@@ -1,0 +1,186 @@
+// Runs the real program through a soak: sets its settings, starts it with
+// "/LOG", and while the producer and the line servers work samples from
+// outside its GDI and USER objects and its private bytes, until COUNT jobs
+// have been served or the time is up; then ends it through its quit question
+// and puts the settings back. After the warm-up neither figure may grow by
+// more than 1%.
+// Usage: soak_driver PROGRAM COUNT SECONDS WARMUPJOBS
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/shell/ProgramDriver.h"
+
+namespace {
+
+const char kSettingsFile[] = "zelQmngr.ini";
+const char kSection[] = "QueueManager";
+const char* const kKeys[] = {"RefreshRate", "FirstLine", "LastLine"};
+
+int Failed(const char* what, const std::string& detail = "") {
+  std::printf("soak: %s%s\n", what, detail.c_str());
+  return 1;
+}
+
+// Lines written by the line servers so far.
+int Served() {
+  int count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA("served-*.txt", &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    std::ifstream in(found.cFileName, std::ios::binary);
+    for (std::string line; std::getline(in, line);) ++count;
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
+struct Sample {
+  DWORD gdi, user;
+  SIZE_T privateBytes;
+  size_t windows;
+};
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM data) {
+  ++*reinterpret_cast<size_t*>(data);
+  EnumChildWindows(window, CountWindow, data);
+  return TRUE;
+}
+
+struct WindowSearch {
+  DWORD process;
+  size_t count;
+};
+
+BOOL CALLBACK CountProcessWindow(HWND window, LPARAM data) {
+  auto* s = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == s->process) {
+    ++s->count;
+    EnumChildWindows(window, CountWindow, reinterpret_cast<LPARAM>(&s->count));
+  }
+  return TRUE;
+}
+
+// The process's windows and their children: a USER count where the host
+// keeps none (Wine answers GetGuiResources with 0).
+size_t WindowsOf(DWORD process) {
+  WindowSearch search{process, 0};
+  EnumWindows(CountProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.count;
+}
+
+Sample Take(HANDLE process, DWORD id) {
+  Sample s{GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS), 0, WindowsOf(id)};
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof memory;
+  // Windows gives the private bytes in both fields; Wine only in the older.
+  if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory))
+    s.privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
+  return s;
+}
+
+// Growth of the largest later figure over the figure at the end of warm-up,
+// in percent; a figure the host does not count (0) is not judged.
+bool Judge(const char* what, double baseline, double largest, int* problems) {
+  if (baseline <= 0) {
+    std::printf("soak: %s: not counted on this host (reads 0)\n", what);
+    return false;
+  }
+  const double growth = (largest - baseline) * 100.0 / baseline;
+  std::printf("soak: %s: %.0f after warm-up, at most %.0f later: %+.2f%%\n", what, baseline, largest, growth);
+  if (growth > 1.0) ++*problems;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) return Failed("usage: soak_driver PROGRAM COUNT SECONDS WARMUPJOBS");
+  const int count = std::atoi(argv[2]), seconds = std::atoi(argv[3]), warmup = std::atoi(argv[4]);
+
+  std::vector<std::string> saved;
+  for (const char* key : kKeys) {
+    char value[64] = "";
+    GetPrivateProfileStringA(kSection, key, "", value, sizeof value, kSettingsFile);
+    saved.push_back(value);
+  }
+  WritePrivateProfileStringA(kSection, "RefreshRate", "1", kSettingsFile);
+  WritePrivateProfileStringA(kSection, "FirstLine", "1", kSettingsFile);
+  WritePrivateProfileStringA(kSection, "LastLine", "6", kSettingsFile);
+  struct Restore {
+    std::vector<std::string>& saved;
+    ~Restore() {
+      for (size_t i = 0; i < saved.size(); ++i)
+        WritePrivateProfileStringA(kSection, kKeys[i], saved[i].empty() ? nullptr : saved[i].c_str(), kSettingsFile);
+    }
+  } restore{saved};
+
+  std::string command = std::string("\"") + argv[1] + "\" /LOG";
+  std::vector<char> line(command.begin(), command.end());
+  line.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return Failed("cannot start ", argv[1]);
+  struct Closer {
+    PROCESS_INFORMATION& p;
+    ~Closer() {
+      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 99);
+      CloseHandle(p.hProcess);
+      CloseHandle(p.hThread);
+    }
+  } closer{process};
+  HWND main = nullptr;
+  if (!WaitFor([&] { return (main = WindowOfProcess(process.dwProcessId, "KBLMAIN")) != nullptr; }))
+    return Failed("no main window");
+  std::ofstream("started");  // the producer and the servers wait for this
+
+  // Sampled every quarter second; the baseline is the last sample of warm-up.
+  const DWORD start = GetTickCount();
+  Sample baseline{0, 0, 0, 0}, largest{0, 0, 0, 0};
+  bool warm = false;
+  int served = 0, samples = 0;
+  while ((served = Served()) < count && GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
+    if (WaitForSingleObject(process.hProcess, 250) == WAIT_OBJECT_0) return Failed("the program ended by itself");
+    const Sample s = Take(process.hProcess, process.dwProcessId);
+    if (!warm) {
+      baseline = s;
+      warm = served >= warmup;
+      continue;
+    }
+    ++samples;
+    largest.gdi = std::max(largest.gdi, s.gdi);
+    largest.user = std::max(largest.user, s.user);
+    largest.privateBytes = std::max(largest.privateBytes, s.privateBytes);
+    largest.windows = std::max(largest.windows, s.windows);
+  }
+  std::printf("soak: %d jobs served in %lu ms, %d samples after warm-up\n", served,
+              static_cast<unsigned long>(GetTickCount() - start), samples);
+  int problems = 0;
+  if (served < count) ++problems, std::printf("soak: only %d of %d jobs served in time\n", served, count);
+  if (samples < 4) ++problems, std::printf("soak: too few samples after warm-up\n");
+  Judge("GDI objects", baseline.gdi, largest.gdi, &problems);
+  Judge("USER objects", baseline.user, largest.user, &problems);
+  if (!Judge("windows", static_cast<double>(baseline.windows), static_cast<double>(largest.windows), &problems))
+    ++problems;  // the program always has windows
+  if (!Judge("private bytes", static_cast<double>(baseline.privateBytes), static_cast<double>(largest.privateBytes),
+             &problems))
+    ++problems;  // the memory figure is always available
+
+  HWND exitButton = ChildWithText(main, "KblPushButton", "E&xit");
+  if (!exitButton) return Failed("no Exit button");
+  Click(exitButton);
+  if (AnswerQuestion(process, IDYES).empty()) return Failed("no quit question");
+  if (ExitCode(process) != 0) return Failed("the program did not end with status 0");
+  return problems == 0 ? 0 : 1;
+}

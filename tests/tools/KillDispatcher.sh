@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The dispatcher killed at random moments of its pass, KILLS times: between
+# two runs the line servers and the producer take their turn (e2e_agent
+# round); at the end no job is lost, each kill cost one extra copy of a job
+# at most, and the number of such copies is reported.
+# Usage: KillDispatcher.sh TOOL AGENT WORKDIR KILLS [RUNNER]
+set -u -o pipefail
+tool=$1 agent=$2 work=$3 kills=$4 runner=${5:-}
+first=1 last=16 pending=24 seed=11
+
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+$runner "$tool" create --queue 40 --lines $last --force >/dev/null || exit 1
+
+now_us() { echo $(($(date +%s%N) / 1000)); }
+# One run to its end: how long start-up alone takes, and start-up with a pass.
+timed() {
+  local t0=$(now_us)
+  "$@" >/dev/null 2>&1 || { echo "timed run failed: $*"; exit 1; }
+  echo $(($(now_us) - t0))
+}
+$runner "$agent" round $pending $seed 0 >/dev/null || exit 1
+startup=$(timed $runner "$tool" dispatch --once --first 2 --last 1)
+$runner "$agent" round $pending $seed 0 >/dev/null || exit 1
+whole=$(timed $runner "$tool" dispatch --once --first $first --last $last --log)
+span=$((whole - startup))
+[ $span -ge 10000 ] || span=10000  # timing noise: never aim narrower than 10 ms
+echo "start-up ${startup} us, start-up with a pass of $last jobs ${whole} us"
+
+landed=0 finished=0 round=1
+pid=
+trap '[ -n "$pid" ] && kill -KILL $pid 2>/dev/null' EXIT
+# Start-up time drifts with the machine's load: the moment aimed at follows
+# the run's end, moving earlier after a run that finished and later after a
+# kill, and the kills fall over the two pass lengths before it.
+end=$whole
+inpass=0 previous=
+while [ $landed -lt $kills ] && [ $round -le $((kills * 4)) ]; do
+  taken=$($runner "$agent" round $pending $seed $round | tr -d "\r") || exit 1
+  # A kill after some but not all of the pass's jobs reached their lines.
+  [ "$previous" = 137 ] && [ "$taken" -gt 0 ] && [ "$taken" -lt $last ] && inpass=$((inpass + 1))
+  round=$((round + 1))
+  delay=$((end - (RANDOM * 32768 + RANDOM) % (2 * span)))
+  [ $delay -gt 0 ] || delay=0
+  $runner "$tool" dispatch --once --first $first --last $last --log >/dev/null 2>&1 &
+  pid=$!
+  sleep "$(printf '%d.%06d' $((delay / 1000000)) $((delay % 1000000)))"
+  kill -KILL $pid 2>/dev/null
+  wait $pid 2>/dev/null
+  status=$?
+  previous=$status
+  pid=
+  case $status in
+    0) finished=$((finished + 1)); end=$((end - span / 4)) ;;
+    137) landed=$((landed + 1)); end=$((end + span / 16)) ;;
+    *) echo "the dispatcher ended with status $status"; exit 1 ;;
+  esac
+done
+echo "$landed kills landed ($inpass of them among the pass's writes), $finished runs ended before their kill," \
+     "in $((round - 1)) rounds"
+[ $landed -ge $kills ] || { echo "too few kills landed"; exit 1; }
+
+# Unhurried passes drain what is left.
+for i in $(seq 1 20); do
+  $runner "$agent" round 0 $seed $round >/dev/null || exit 1
+  round=$((round + 1))
+  $runner "$tool" dispatch --once --first $first --last $last --log >/dev/null || exit 1
+done
+$runner "$agent" round 0 $seed $round >/dev/null || exit 1
+$runner "$agent" verify-faults $landed $first $last
