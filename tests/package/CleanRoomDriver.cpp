@@ -31,22 +31,9 @@ size_t BusyLines(HWND list) {
 int main(int argc, char** argv) {
   if (argc != 3) return Failed("usage: clean_room_driver PROGRAM JOBS");
   const size_t jobs = static_cast<size_t>(std::atoi(argv[2]));
-  std::string command = std::string("\"") + argv[1] + "\" /LOG";
-  std::vector<char> line(command.begin(), command.end());
-  line.push_back('\0');
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return Failed("cannot start ", argv[1]);
-  struct Closer {
-    PROCESS_INFORMATION& p;
-    ~Closer() {
-      if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(p.hProcess, 99);
-      CloseHandle(p.hProcess);
-      CloseHandle(p.hThread);
-    }
-  } closer{process};
+  LoggingProgram program(argv[1]);
+  if (!program.started) return Failed("cannot start ", argv[1]);
+  const PROCESS_INFORMATION& process = program.process;
 
   HWND main = nullptr;
   WaitFor([&] {

@@ -123,3 +123,27 @@ inline DWORD ExitCode(const PROCESS_INFORMATION& process, int milliseconds = 300
   return code;
 }
 
+
+// The program started with "/LOG"; ended by force if it still runs when this
+// goes out of scope, so that a failed check leaves no program behind.
+struct LoggingProgram {
+  PROCESS_INFORMATION process = {};
+  bool started = false;
+
+  explicit LoggingProgram(const char* path) {
+    std::string command = std::string("\"") + path + "\" /LOG";
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+  }
+  ~LoggingProgram() {
+    if (!started) return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  LoggingProgram(const LoggingProgram&) = delete;
+  LoggingProgram& operator=(const LoggingProgram&) = delete;
+};
