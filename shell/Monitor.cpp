@@ -10,8 +10,6 @@
 #include "dispatch/RunState.h"
 #include "dispatch/Tables.h"
 #include "framework/Controls.h"
-#include "services/Database.h"
-#include "services/FileWatch.h"
 #include "services/Language.h"
 
 MonitorTargets theMonitorTargets;
@@ -49,69 +47,52 @@ void ShowStatus(CWindow* status, int id, const char* fallback, int figures, int 
   status->SetText(text);
 }
 
-class Monitor {
- public:
-  explicit Monitor(const MonitorTargets& targets)
-      : mTargets(targets), mQueueWatch(tables::kQueueFileName), mLineWatch(tables::kLineFileName) {}
-
-  void Run() {
-    bool firstRefresh = true;
-    while (theRunState.running.load()) {
-      // While minimized the watches are not asked, so that what changed
-      // meanwhile shows as soon as the window is restored.
-      if (!mTargets.mainWindow || !mTargets.mainWindow->IsIconic()) {
-        // Each watch is asked in every cycle, also the first.
-        if (mQueueWatch.HasChanged() || firstRefresh) RefreshQueue();
-        if (mLineWatch.HasChanged() || firstRefresh) RefreshLines();
-        firstRefresh = false;
-      }
-      theRunState.wake.Wait(PauseMs());
-    }
-    theRunState.finished.fetch_add(1);
-  }
-
- private:
-  // RefreshRate rounded down to even, in half seconds; negative: none.
-  static long long PauseMs() { return static_cast<long long>(theRunState.RefreshRate & ~1) * 500; }
-
-  // A table that cannot be opened keeps its list; its status line shows the
-  // figures of the last refresh that could (zeros before the first).
-  void RefreshQueue() {
-    QueueView view;
-    if (ReadQueueView(mTable, &view)) {
-      mPending = view.pending;
-      mRecordCount = view.recordCount;
-      mWaiting = view.waiting;
-      Refill(mTargets.queueList, view.items);
-    }
-    ShowStatus(mTargets.queueStatus, kStrQueueStatus, kQueueStatusFormat, 3, mPending, mRecordCount,
-               mWaiting);
-  }
-
-  void RefreshLines() {
-    LineView view;
-    if (ReadLineView(mTable, theRunState.FirstLine, theRunState.LastLine, &view)) {
-      mFreeLines = view.freeLines;
-      Refill(mTargets.lineList, view.items);
-    }
-    ShowStatus(mTargets.lineStatus, kStrLineStatus, kLineStatusFormat, 1, mFreeLines);
-  }
-
-  MonitorTargets mTargets;
-  CDatabase mTable;
-  CFileWatch mQueueWatch;
-  CFileWatch mLineWatch;
-  // Figures of the last refresh that could read its table.
-  int mPending = 0;
-  int mRecordCount = 0;
-  int mWaiting = 0;
-  int mFreeLines = 0;
-};
+// RefreshRate rounded down to even, in half seconds; negative: none.
+long long PauseMs() { return static_cast<long long>(theRunState.RefreshRate & ~1) * 500; }
 
 }  // namespace
 
+CMonitor::CMonitor(const MonitorTargets& targets)
+    : mTargets(targets), mQueueWatch(tables::kQueueFileName), mLineWatch(tables::kLineFileName) {}
+
+void CMonitor::Run() {
+  bool firstRefresh = true;
+  while (theRunState.running.load()) {
+    // While minimized the watches are not asked, so that what changed
+    // meanwhile shows as soon as the window is restored.
+    if (!mTargets.mainWindow || !mTargets.mainWindow->IsIconic()) {
+      // Each watch is asked in every cycle, also the first.
+      if (mQueueWatch.HasChanged() || firstRefresh) RefreshQueue();
+      if (mLineWatch.HasChanged() || firstRefresh) RefreshLines();
+      firstRefresh = false;
+    }
+    theRunState.wake.Wait(PauseMs());
+  }
+  theRunState.finished.fetch_add(1);
+}
+
+void CMonitor::RefreshQueue() {
+  QueueView view;
+  if (ReadQueueView(mTable, &view)) {
+    mPending = view.pending;
+    mRecordCount = view.recordCount;
+    mWaiting = view.waiting;
+    Refill(mTargets.queueList, view.items);
+  }
+  ShowStatus(mTargets.queueStatus, kStrQueueStatus, kQueueStatusFormat, 3, mPending, mRecordCount, mWaiting);
+}
+
+void CMonitor::RefreshLines() {
+  LineView view;
+  if (ReadLineView(mTable, theRunState.FirstLine, theRunState.LastLine, &view)) {
+    mFreeLines = view.freeLines;
+    Refill(mTargets.lineList, view.items);
+  }
+  ShowStatus(mTargets.lineStatus, kStrLineStatus, kLineStatusFormat, 1, mFreeLines);
+}
+
 unsigned long ZQ_THREAD_CALL MonitorThread(void*) {
-  Monitor monitor(theMonitorTargets);
+  CMonitor monitor(theMonitorTargets);
   monitor.Run();
   return 0;
 }

@@ -3,6 +3,8 @@
 // window's controls through calls that the window's thread carries out.
 #pragma once
 
+#include "services/Database.h"
+#include "services/FileWatch.h"
 #include "services/Platform.h"
 
 class CWindow;
@@ -18,6 +20,31 @@ struct MonitorTargets {
   CWindow* lineStatus = nullptr;
 };
 extern MonitorTargets theMonitorTargets;
+
+// What the thread runs, and each of its two refreshes on its own, which a
+// benchmark can time.
+class CMonitor {
+ public:
+  explicit CMonitor(const MonitorTargets& targets);
+
+  // Cycles until the running flag is cleared.
+  void Run();
+  // A table that cannot be opened keeps its list; its status line shows the
+  // figures of the last refresh that could (zeros before the first).
+  void RefreshQueue();
+  void RefreshLines();
+
+ private:
+  MonitorTargets mTargets;
+  CDatabase mTable;
+  CFileWatch mQueueWatch;
+  CFileWatch mLineWatch;
+  // Figures of the last refresh that could read its table.
+  int mPending = 0;
+  int mRecordCount = 0;
+  int mWaiting = 0;
+  int mFreeLines = 0;
+};
 
 // The thread's entry, fit for CreateThread with a 16384-byte stack.
 unsigned long ZQ_THREAD_CALL MonitorThread(void* unused);
