@@ -3,10 +3,14 @@
 #include <cstring>
 #include <ctime>
 
-// Whole-second times hide a second write within the second of a look, so a
-// file modified in that second counts as changed at the next look too.
+// A file system that keeps whole seconds hides a second write within the
+// second of a look, so such a file modified in that second counts as changed
+// at the next look too. Finer times show that write themselves; there the
+// rule would also turn each of the dispatcher's own writes into one more
+// pass, and so into a pass at every cycle.
 static int IsRecent(int result, const platform::FileStatus& status) {
-  return result == 0 && status.modifiedSeconds >= static_cast<long long>(std::time(nullptr));
+  return result == 0 && status.modifiedNanoseconds == 0 &&
+         status.modifiedSeconds >= static_cast<long long>(std::time(nullptr));
 }
 
 CFileWatch::CFileWatch(const char* fileName) : mFileName{}, mTracking(0), mResult(-1), mUnsettled(0) {

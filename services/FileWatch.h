@@ -20,7 +20,7 @@ class CFileWatch {
   int mTracking;
   int mResult;  // 0: the file existed at the remembered look, -1: it did not
   platform::FileStatus mStatus;
-  // The remembered look saw a modification time not yet in the past: a write
-  // later in that same second would leave the status unchanged.
+  // The remembered look saw a whole-second modification time not yet in the
+  // past: a write later in that same second would leave the status unchanged.
   int mUnsettled;
 };

@@ -1,5 +1,4 @@
 #include <io.h>
-#include <sys/stat.h>
 #include <windows.h>
 
 #include "services/Platform.h"
@@ -14,12 +13,24 @@ void LocalTime(std::time_t when, std::tm* out) { localtime_s(out, &when); }
 
 void RemoveFile(const char* name) { _unlink(name); }
 
+// The status as the file system keeps it, the file unopened. _stat would cut
+// the time to whole seconds, and two writes in one second of a file whose
+// size stays (every queue entry write) would look alike.
 int StatFile(const char* name, FileStatus* status) {
-  struct _stat st;
   *status = FileStatus();
-  if (_stat(name, &st) != 0) return -1;
-  status->size = st.st_size;
-  status->modifiedSeconds = st.st_mtime;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!name || !GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return -1;
+  status->size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  // 100 ns ticks since 1601 to seconds and nanoseconds since 1970.
+  const long long ticks = ((static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime) - 116444736000000000LL;
+  long long seconds = ticks / 10000000, rest = ticks % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --seconds;
+  }
+  status->modifiedSeconds = seconds;
+  status->modifiedNanoseconds = static_cast<long>(rest * 100);
   return 0;
 }
 

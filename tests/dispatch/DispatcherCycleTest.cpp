@@ -1,6 +1,7 @@
 // The dispatcher's cycle on a virtual clock: when passes run, which watch is
 // asked when, how a change is picked up, and how shutdown ends the loop;
 // then the real thread entry on real tables.
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -193,6 +194,34 @@ TEST_F(DispatcherThreadTest, ShutdownWakesAPausedDispatcherAtOnce) {
   second.join();
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(30));
   EXPECT_EQ(state.finished.load(), 2);  // both ended, both counted
+}
+
+// The real watches on real tables: the pass's own write of the read position
+// is no change, so an idle dispatcher passes at its start and then only
+// every tenth period, however recent its own write is.
+TEST_F(DispatcherThreadTest, AnIdleDispatcherDoesNotPassAgainForItsOwnWrites) {
+  class Counting : public CDispatcher {
+   public:
+    using CDispatcher::CDispatcher;
+    std::atomic<int> passes{0};
+    PassResult Pass() override {
+      ++passes;
+      return CDispatcher::Pass();
+    }
+  };
+  MakeTables(6, 2);
+  RunState state;
+  state.RefreshRate = 1;
+  CDatabase queue, lines;
+  Counting d(state, queue, lines, nullptr);
+  std::thread thread([&] { d.Run(); });
+  // Seven periods: the first pass, then six quiet cycles (the forced pass
+  // would come with the tenth).
+  std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+  state.Stop();
+  thread.join();
+  EXPECT_EQ(d.passes.load(), 1);
+  EXPECT_EQ(ReadPosition(), 2);
 }
 
 // The entry the shell starts with CreateThread: the process's run state and
