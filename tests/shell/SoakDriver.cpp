@@ -78,8 +78,57 @@ size_t WindowsOf(DWORD process) {
   return search.count;
 }
 
+// Wine keeps no GDI count for GetGuiResources, but, as Windows once did, a
+// table of every GDI handle in the process, named in its process block. Wine
+// lays it out as 64-bit Windows does, in either width: 65,536 entries of 24
+// bytes, an entry in use having a type. Read from outside; 0 when it cannot be.
+constexpr size_t kGdiEntries = 0x10000, kGdiEntrySize = 24, kGdiTypeOffset = 14;
+#ifdef _WIN64
+constexpr size_t kPebGdiTable = 0xF8;
+#else
+constexpr size_t kPebGdiTable = 0x94;
+#endif
+
+struct BasicInformation {
+  LONG_PTR exitStatus;
+  void* peb;
+  ULONG_PTR affinity, priority, id, parentId;
+};
+
+DWORD GdiTableCount(HANDLE process) {
+  using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  static const Query query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+  BasicInformation basic = {};
+  if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0 || !basic.peb) return 0;
+  void* table = nullptr;
+  SIZE_T got = 0;
+  if (!ReadProcessMemory(process, static_cast<char*>(basic.peb) + kPebGdiTable, &table, sizeof table, &got) ||
+      !table)
+    return 0;
+  static std::vector<unsigned char> entries(kGdiEntries * kGdiEntrySize);
+  if (!ReadProcessMemory(process, table, entries.data(), entries.size(), &got) || got != entries.size()) return 0;
+  DWORD count = 0;
+  for (size_t i = 0; i < kGdiEntries; ++i) count += entries[i * kGdiEntrySize + kGdiTypeOffset] != 0;
+  return count;
+}
+
+// Whether that table tells this very process's GDI objects: fifty brushes
+// made must show as fifty more entries, and go again when deleted.
+bool GdiTableCounts() {
+  HANDLE self = GetCurrentProcess();
+  const DWORD before = GdiTableCount(self);
+  std::vector<HBRUSH> brushes;
+  for (int i = 0; i < 50; ++i) brushes.push_back(CreateSolidBrush(RGB(i, 0, 0)));
+  const DWORD during = GdiTableCount(self);
+  for (HBRUSH brush : brushes) DeleteObject(brush);
+  return before > 0 && during == before + 50 && GdiTableCount(self) == before;
+}
+
 Sample Take(HANDLE process, DWORD id) {
+  static const bool gdiTable = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS) == 0 && GdiTableCounts();
   Sample s{GetGuiResources(process, GR_GDIOBJECTS), GetGuiResources(process, GR_USEROBJECTS), 0, WindowsOf(id)};
+  if (s.gdi == 0 && gdiTable) s.gdi = GdiTableCount(process);
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof memory;
   // Windows gives the private bytes in both fields; Wine only in the older.
