@@ -70,6 +70,21 @@ bool NumberFits(CDatabase& table, int position, int value, const char* what, std
   return false;
 }
 
+// The queue's record count and its two positions from the header record,
+// refused when they make no ring.
+bool ReadRing(CDatabase& queue, int* n, int* read, int* write, std::string* error) {
+  *n = static_cast<int>(queue.RecordCount());
+  if (*n < kFirstEntry + 1)
+    return Fail(error, "ZELQUEUE.DBF has " + std::to_string(*n) + " records, at least 3 are needed");
+  if (queue.Top() != 0) return Fail(error, "cannot read the header record of ZELQUEUE.DBF");
+  *read = ReadNumber(queue, kReadPositionField);
+  *write = ReadNumber(queue, kWritePositionField);
+  if (!InRing(*read, *n) || !InRing(*write, *n))
+    return Fail(error, "read position " + std::to_string(*read) + " or write position " + std::to_string(*write) +
+                           " lies outside 2.." + std::to_string(*n));
+  return true;
+}
+
 }  // namespace
 
 bool EnqueueJob(const Job& job, int* record, std::string* error) {
@@ -83,15 +98,8 @@ bool EnqueueJob(const Job& job, int* record, std::string* error) {
   // must not take the same slot.
   CDatabase guard;
   if (!guard.Open(kQueueFileName) || guard.Lock() != 0) return Fail(error, "cannot lock ZELQUEUE.DBF");
-  const int n = static_cast<int>(queue.RecordCount());
-  if (n < kFirstEntry + 1)
-    return Fail(error, "ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
-  if (queue.Top() != 0) return Fail(error, "cannot read the header record of ZELQUEUE.DBF");
-  const int read = ReadNumber(queue, kReadPositionField);
-  const int write = ReadNumber(queue, kWritePositionField);
-  if (!InRing(read, n) || !InRing(write, n))
-    return Fail(error, "read position " + std::to_string(read) + " or write position " + std::to_string(write) +
-                           " lies outside 2.." + std::to_string(n));
+  int n = 0, read = 0, write = 0;
+  if (!ReadRing(queue, &n, &read, &write, error)) return false;
   if (PendingCount(read, write, n) >= n - 2)
     return Fail(error, "the queue is full: " + std::to_string(n - 2) + " entries pending");
   if (!Fits(queue, kJobField, text, "the job", error) ||
@@ -139,18 +147,11 @@ bool CancelEntry(int entry, std::string* job, std::string* error) {
   // end of its walk, so the entry is either served before this look or
   // skipped after it, never both. The blanking write is the last act here.
   if (queue.Lock() != 0) return Fail(error, "cannot lock ZELQUEUE.DBF; another program holds it");
-  const int n = static_cast<int>(queue.RecordCount());
-  if (n < kFirstEntry + 1)
-    return Fail(error, "ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
+  int n = 0, read = 0, write = 0;
+  if (!ReadRing(queue, &n, &read, &write, error)) return false;
   if (entry < kFirstEntry || entry > n)
     return Fail(error, "entry " + std::to_string(entry) + " is not an entry of ZELQUEUE.DBF (2.." +
                            std::to_string(n) + ")");
-  if (queue.Top() != 0) return Fail(error, "cannot read the header record of ZELQUEUE.DBF");
-  const int read = ReadNumber(queue, kReadPositionField);
-  const int write = ReadNumber(queue, kWritePositionField);
-  if (!InRing(read, n) || !InRing(write, n))
-    return Fail(error, "read position " + std::to_string(read) + " or write position " + std::to_string(write) +
-                           " lies outside 2.." + std::to_string(n));
   if (read == write) return Fail(error, "entry " + std::to_string(entry) + " is not pending: nothing is");
   if (PendingCount(read, entry, n) >= PendingCount(read, write, n))
     return Fail(error, "entry " + std::to_string(entry) + " is not pending; the pending entries run from " +
