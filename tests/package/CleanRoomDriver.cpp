@@ -31,7 +31,7 @@ size_t BusyLines(HWND list) {
 int main(int argc, char** argv) {
   if (argc != 3) return Failed("usage: clean_room_driver PROGRAM JOBS");
   const size_t jobs = static_cast<size_t>(std::atoi(argv[2]));
-  LoggingProgram program(argv[1]);
+  StartedProgram program(argv[1], "/LOG");
   if (!program.started) return Failed("cannot start ", argv[1]);
   const PROCESS_INFORMATION& process = program.process;
 

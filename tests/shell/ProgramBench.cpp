@@ -14,6 +14,7 @@
 
 #include "dispatch/Tables.h"
 #include "services/Database.h"
+#include "tools/QueueTool.h"
 #include "tests/shell/ProgramDriver.h"
 
 namespace {
@@ -123,44 +124,20 @@ std::string JobOnLine(int line) {
   return tables::ReadText(lines, tables::kJobField);
 }
 
-bool Enqueue(const std::string& job) {
-  CDatabase queue;
-  if (queue.Open(tables::kQueueFileName) != 1) return false;
-  const int n = static_cast<int>(queue.RecordCount());
-  queue.Top();
-  const int write = tables::ReadNumber(queue, tables::kWritePositionField);
-  queue.Go(write);
-  tables::WriteText(queue, tables::kJobField, job);
-  queue.Top();
-  return tables::WriteNumber(queue, tables::kWritePositionField, tables::NextPosition(write, n));
-}
-
-// The program started on the tables of this folder with the given refresh
-// rate, and ended again through its quit question.
-class Program {
- public:
-  Program(const char* path, const char* rate) {
-    WritePrivateProfileStringA("QueueManager", "RefreshRate", rate, kSettingsFile);
-    std::string command = std::string("\"") + path + "\"";
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back('\0');
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-      return;
-    WaitFor([&] { return (main = WindowOfProcess(process.dwProcessId, "KBLMAIN")) != nullptr; });
+// The program started on the tables of this folder, and ended again through
+// its quit question.
+struct Program {
+  explicit Program(const char* path) : started(path, "") {
+    if (started.started)
+      WaitFor([&] { return (main = WindowOfProcess(started.process.dwProcessId, "KBLMAIN")) != nullptr; });
   }
   ~Program() {
-    if (!process.hProcess) return;
-    if (main) {
-      Click(ChildWithText(main, "KblPushButton", "E&xit"));
-      AnswerQuestion(process, IDYES);
-    }
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    if (!main) return;
+    Click(ChildWithText(main, "KblPushButton", "E&xit"));
+    AnswerQuestion(started.process, IDYES);
+    ExitCode(started.process);
   }
-  PROCESS_INFORMATION process = {};
+  StartedProgram started;
   HWND main = nullptr;
 };
 
@@ -211,12 +188,16 @@ bool MeasureLatency(int jobs) {
     LARGE_INTEGER f, a, b;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&a);
-    if (!Enqueue(job)) return false;
-    while (JobOnLine(1) != job) Sleep(2);
+    tables::Job entry;
+    entry.text = job;
+    int record = 0;
+    std::string error;
+    if (!EnqueueJob(entry, &record, &error)) return false;
+    for (const DWORD start = GetTickCount(); JobOnLine(1) != job; Sleep(2))
+      if (GetTickCount() - start > 20000) return false;
     QueryPerformanceCounter(&b);
     ms.push_back((b.QuadPart - a.QuadPart) * 1000.0 / f.QuadPart);
-    CDatabase lines;
-    if (lines.Open(tables::kLineFileName) == 1 && lines.Go(1) == 0) tables::WriteText(lines, tables::kJobField, "");
+    if (!FreeLine(1, &error)) return false;
   }
   if (!ms.empty()) {
     std::sort(ms.begin(), ms.end());
@@ -244,12 +225,13 @@ int main(int argc, char** argv) {
   }
   bool ran = true;
   for (const char* rate : {"15", "1"}) {
-    Program program(argv[1], rate);
+    WritePrivateProfileStringA("QueueManager", "RefreshRate", rate, kSettingsFile);
+    Program program(argv[1]);
     if (!program.main) {
       ran = false;
       break;
     }
-    MeasureIdle(program.process, rate, idleSeconds);
+    MeasureIdle(program.started.process, rate, idleSeconds);
     if (std::strcmp(rate, "1") == 0) ran = MeasureLatency(jobs);
   }
   WritePrivateProfileStringA("QueueManager", "RefreshRate", saved[0] ? saved : nullptr, kSettingsFile);

@@ -124,26 +124,27 @@ inline DWORD ExitCode(const PROCESS_INFORMATION& process, int milliseconds = 300
 }
 
 
-// The program started with "/LOG"; ended by force if it still runs when this
-// goes out of scope, so that a failed check leaves no program behind.
-struct LoggingProgram {
+// The program started with the given options; ended by force if it still
+// runs when this goes out of scope, so that a failed check leaves no program
+// behind.
+struct StartedProgram {
   PROCESS_INFORMATION process = {};
   bool started = false;
 
-  explicit LoggingProgram(const char* path) {
-    std::string command = std::string("\"") + path + "\" /LOG";
+  StartedProgram(const char* path, const char* options) {
+    std::string command = std::string("\"") + path + "\" " + options;
     std::vector<char> line(command.begin(), command.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
   }
-  ~LoggingProgram() {
+  ~StartedProgram() {
     if (!started) return;
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 99);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   }
-  LoggingProgram(const LoggingProgram&) = delete;
-  LoggingProgram& operator=(const LoggingProgram&) = delete;
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
 };

@@ -10,14 +10,7 @@ set -u
 program=$1 driver=$2 agent=$3 tool=$4 work=$5 jobs=$6 limit=$7 runner=${8:-}
 first=1 last=6 outside=8
 
-pids=()
-stop_all() {
-  local pid
-  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  pids=()
-}
-trap stop_all EXIT
+. "$(dirname "$0")/../Processes.sh"
 
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 $runner "$tool" create --queue 40 --lines 10 --force >/dev/null || exit 1

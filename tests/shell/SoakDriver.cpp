@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
     }
   } restore{saved};
 
-  LoggingProgram program(argv[1]);
+  StartedProgram program(argv[1], "/LOG");
   if (!program.started) return Failed("cannot start ", argv[1]);
   const PROCESS_INFORMATION& process = program.process;
   HWND main = nullptr;

@@ -7,14 +7,7 @@ set -u
 tool=$1 agent=$2 work=$3 runner=${4:-}
 jobs=300 first=1 last=6 outside=8 limit=150
 
-pids=()
-stop_all() {
-  local pid
-  for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-  pids=()
-}
-trap stop_all EXIT
+. "$(dirname "$0")/../Processes.sh"
 
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 $runner "$tool" create --queue 40 --lines 10 --force || exit 1

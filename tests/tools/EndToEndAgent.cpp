@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <random>
@@ -135,6 +136,46 @@ int Serve(int argc, char** a) {
   return 0;
 }
 
+using Problem = std::function<void(const std::string&)>;
+using Fields = std::vector<std::string>;
+
+// produced.txt: job -> record, requested line, then the job's fields.
+std::map<std::string, Fields> ReadProduced(const Problem& problem) {
+  std::map<std::string, Fields> produced;
+  for (const std::string& line : Lines("produced.txt")) {
+    Fields f = Split(line);
+    if (f.size() != 11 || produced.count(f[2])) problem("bad produced line " + line);
+    else produced[f[2]] = f;
+  }
+  return produced;
+}
+
+// The dispatcher's log line after its stamp for a produced job: texts 1-4,
+// numbers 1-4, job, requested line, line, queue record.
+std::string LogText(const Fields& p, const std::string& requested, const std::string& line) {
+  return p[7] + "," + p[8] + "," + p[9] + "," + p[10] + "," + p[3] + "," + p[4] + "," + p[5] + "," + p[6] + "," +
+         p[2] + "," + requested + "," + line + "," + p[0];
+}
+
+// The queue drained: the read position at the write position, no entry
+// waiting. The write position, once read, goes to check.
+void CheckDrained(const Problem& problem, const std::function<void(int write, int n)>& check) {
+  CDatabase queue;
+  if (!queue.Open(kQueueFileName)) {
+    problem("cannot open the queue");
+    return;
+  }
+  const int n = static_cast<int>(queue.RecordCount());
+  queue.Top();
+  const int read = ReadNumber(queue, kReadPositionField), write = ReadNumber(queue, kWritePositionField);
+  if (read != write) problem("read position " + std::to_string(read) + " is not the write position " + std::to_string(write));
+  check(write, n);
+  for (int r = kFirstEntry; r <= n; ++r) {
+    queue.Go(r);
+    if (!IsBlank(ReadText(queue, kJobField))) problem("entry " + std::to_string(r) + " still waits");
+  }
+}
+
 // verify COUNT FIRST LAST
 int Verify(char** a) {
   const int count = std::atoi(a[0]), first = std::atoi(a[1]), last = std::atoi(a[2]);
@@ -142,12 +183,7 @@ int Verify(char** a) {
   auto problem = [&](const std::string& text) {
     if (++problems <= 20) std::cerr << "verify: " << text << "\n";
   };
-  std::map<std::string, std::vector<std::string>> produced;  // job -> record, line, job fields
-  for (const std::string& line : Lines("produced.txt")) {
-    std::vector<std::string> f = Split(line);
-    if (f.size() != 11) problem("bad produced line " + line);
-    else produced[f[2]] = f;
-  }
+  const std::map<std::string, Fields> produced = ReadProduced(problem);
   if (static_cast<int>(produced.size()) != count) problem("produced " + std::to_string(produced.size()) + " jobs");
 
   std::map<std::string, std::vector<std::string>> served;
@@ -171,9 +207,7 @@ int Verify(char** a) {
       problem(job + " asked for line " + p[1] + " and went to line " + f[0]);
     for (size_t k = 0; k < 9; ++k)
       if (f[1 + k] != p[2 + k]) problem(job + " field " + std::to_string(k) + " is \"" + f[1 + k] + "\", not \"" + p[2 + k] + "\"");
-    // texts 1-4, numbers 1-4, job, requested line, line, queue record
-    expectedLog.insert(p[7] + "," + p[8] + "," + p[9] + "," + p[10] + "," + p[3] + "," + p[4] + "," + p[5] + "," + p[6] +
-                       "," + job + "," + p[1] + "," + f[0] + "," + p[0]);
+    expectedLog.insert(LogText(p, p[1], f[0]));
   }
   if (served.size() != produced.size()) problem(std::to_string(served.size()) + " jobs served");
 
@@ -190,20 +224,9 @@ int Verify(char** a) {
   if (logLines != count) problem("the log has " + std::to_string(logLines) + " lines");
   for (const std::string& missing : expectedLog) problem("no log line " + missing);
 
-  CDatabase queue;
-  if (!queue.Open(kQueueFileName)) {
-    problem("cannot open the queue");
-  } else {
-    const int n = static_cast<int>(queue.RecordCount());
-    queue.Top();
-    const int read = ReadNumber(queue, kReadPositionField), write = ReadNumber(queue, kWritePositionField);
-    if (read != write) problem("read position " + std::to_string(read) + " is not the write position " + std::to_string(write));
+  CheckDrained(problem, [&](int write, int n) {
     if (write != 2 + count % (n - 1)) problem("write position " + std::to_string(write) + " after " + std::to_string(count) + " jobs");
-    for (int r = kFirstEntry; r <= n; ++r) {
-      queue.Go(r);
-      if (!IsBlank(ReadText(queue, kJobField))) problem("entry " + std::to_string(r) + " still waits");
-    }
-  }
+  });
   if (problems == 0) std::cout << "verified " << count << " jobs\n";
   return problems == 0 ? 0 : 1;
 }
@@ -282,12 +305,7 @@ int VerifyFaults(char** a) {
   auto problem = [&](const std::string& text) {
     if (++problems <= 20) std::cerr << "verify-faults: " << text << "\n";
   };
-  std::map<std::string, std::vector<std::string>> produced;
-  for (const std::string& line : Lines("produced.txt")) {
-    std::vector<std::string> f = Split(line);
-    if (f.size() != 11 || produced.count(f[2])) problem("bad produced line " + line);
-    else produced[f[2]] = f;
-  }
+  const std::map<std::string, Fields> produced = ReadProduced(problem);
   std::map<std::string, int> copies;
   std::map<std::string, std::set<std::string>> lineOf;
   for (const std::string& line : Lines("served-round.txt")) {
@@ -328,9 +346,7 @@ int VerifyFaults(char** a) {
     const std::string& job = t[4];
     auto p = produced.find(job);
     if (p == produced.end()) { problem("log line for no job: " + raw); continue; }
-    const std::vector<std::string>& q = p->second;
-    const std::string expected = q[7] + "," + q[8] + "," + q[9] + "," + q[10] + "," + q[3] + "," + q[4] + "," + q[5] +
-                                 "," + q[6] + "," + job + ",0," + t[6] + "," + q[0];
+    const std::string expected = LogText(p->second, "0", t[6]);
     if (rest != expected || !lineOf[job].count(t[6])) problem("log line " + raw + " is not " + expected);
     ++logged[job];
   }
@@ -339,19 +355,7 @@ int VerifyFaults(char** a) {
     if (l < 1 || l > c) problem(job + " reached a line " + std::to_string(c) + " times and has " + std::to_string(l) + " log lines");
   }
 
-  CDatabase queue;
-  if (!queue.Open(kQueueFileName)) {
-    problem("cannot open the queue");
-  } else {
-    const int n = static_cast<int>(queue.RecordCount());
-    queue.Top();
-    const int read = ReadNumber(queue, kReadPositionField), write = ReadNumber(queue, kWritePositionField);
-    if (read != write) problem("read position " + std::to_string(read) + " is not the write position " + std::to_string(write));
-    for (int r = kFirstEntry; r <= n; ++r) {
-      queue.Go(r);
-      if (!IsBlank(ReadText(queue, kJobField))) problem("entry " + std::to_string(r) + " still waits");
-    }
-  }
+  CheckDrained(problem, [](int, int) {});
   std::cout << produced.size() << " jobs, " << kills << " kills, " << twice << " jobs reached a line more than once, "
             << extra << " extra copies\n";
   return problems == 0 ? 0 : 1;
