@@ -30,6 +30,8 @@ struct CB5Table {
   cb5::TableLayout layout;
   int lockTimeoutMs = kDefaultLockTimeoutMs;
   bool updateDate = true;
+  bool sync = true;               // a flush waits until the disk has the bytes
+  bool unsynced = false;          // written since the last sync
   uint32_t recordCount = 0;       // last known, bounded by the file
   int current = 0;                // 0 until positioned
   std::vector<char> record;       // current record, deletion flag first
@@ -82,6 +84,11 @@ int64_t RecordOffset(const CB5Table* t, uint32_t record) {
          static_cast<int64_t>(record - 1) * t->layout.recordLength;
 }
 
+bool Write(CB5Table* t, int64_t offset, const void* bytes, size_t size) {
+  t->unsynced = true;
+  return t->file.WriteAt(offset, bytes, size);
+}
+
 bool StampDate(CB5Table* t) {
   if (!t->updateDate) return true;
   int year, month, day;
@@ -90,7 +97,7 @@ bool StampDate(CB5Table* t) {
   if (stamp == t->dateWritten) return true;
   unsigned char date[3] = {static_cast<unsigned char>(year - 1900), static_cast<unsigned char>(month),
                            static_cast<unsigned char>(day)};
-  if (!t->file.WriteAt(1, date, 3)) return false;
+  if (!Write(t, 1, date, 3)) return false;
   t->dateWritten = stamp;
   return true;
 }
@@ -121,7 +128,7 @@ int WriteBack(CB5Table* t) {
       runEnd = f.offset + f.length;
       inRun = true;
     } else if (inRun) {
-      ok = t->file.WriteAt(base + runStart, &t->record[runStart], runEnd - runStart) && ok;
+      ok = Write(t, base + runStart, &t->record[runStart], runEnd - runStart) && ok;
       inRun = false;
     }
   }
@@ -165,7 +172,7 @@ void ReleaseLock(CB5Table* t) {
 int WriteCount(CB5Table* t, uint32_t count) {
   unsigned char bytes[4];
   cb5::WriteU32(bytes, count);
-  if (!t->file.WriteAt(4, bytes, 4)) return kIoError;
+  if (!Write(t, 4, bytes, 4)) return kIoError;
   t->layout.headerRecordCount = count;
   t->recordCount = count;
   t->dateWritten = 0;  // the count changed: stamp the date again
@@ -271,6 +278,7 @@ CB5Table* OpenTable(CB5Context* context, const char* fileName) {
   t->recordCount = cb5::BoundedRecordCount(t->layout, size);
   if (context->lockTimeoutMs > 0) t->lockTimeoutMs = context->lockTimeoutMs;
   t->updateDate = context->noDateUpdate == 0;
+  t->sync = context->noSync == 0;
   t->record.assign(t->layout.recordLength, ' ');
   t->dirtyField.assign(t->layout.fields.size(), false);
   t->fields.reserve(t->layout.fields.size());
@@ -363,6 +371,8 @@ int cb5_field_number(CB5Table* table, const char* name) {
 }
 
 int cb5_field_length(CB5Field* field) { return field ? static_cast<int>(field->layout.length) : 0; }
+
+int cb5_field_decimals(CB5Field* field) { return field ? static_cast<int>(field->layout.decimals) : 0; }
 
 const char* cb5_field_name(CB5Field* field) { return field ? field->layout.name : ""; }
 
@@ -481,8 +491,8 @@ int cb5_append(CB5Table* table) {
   if (count < 0xFFFFFFFFu) {
     const int64_t at = RecordOffset(table, count + 1);
     const char eof = static_cast<char>(cb5::kEndOfFile);
-    if (table->file.WriteAt(at, table->record.data(), table->record.size()) &&
-        table->file.WriteAt(at + table->layout.recordLength, &eof, 1)) {
+    if (Write(table, at, table->record.data(), table->record.size()) &&
+        Write(table, at + table->layout.recordLength, &eof, 1)) {
       result = WriteCount(table, count + 1);
       if (result == kDone) table->current = static_cast<int>(count + 1);
     }
@@ -509,14 +519,14 @@ int cb5_pack(CB5Table* table) {
     }
     if (buffer[0] == '*') continue;
     ++kept;
-    if (kept != r && !table->file.WriteAt(RecordOffset(table, kept), buffer.data(), size))
+    if (kept != r && !Write(table, RecordOffset(table, kept), buffer.data(), size))
       result = kIoError;
   }
   if (result == kDone && kept != count) {
     const int64_t end = RecordOffset(table, kept + 1);
     const char eof = static_cast<char>(cb5::kEndOfFile);
     result = WriteCount(table, kept);
-    if (result == kDone && !(table->file.WriteAt(end, &eof, 1) && table->file.Truncate(end + 1)))
+    if (result == kDone && !(Write(table, end, &eof, 1) && table->file.Truncate(end + 1)))
       result = kIoError;
   }
   table->current = 0;
@@ -526,8 +536,16 @@ int cb5_pack(CB5Table* table) {
 }
 
 // Written bytes reach the operating system at once, where every other
-// process sees them; no disk sync is forced.
-int cb5_flush(CB5Table* table) { return table ? WriteBack(table) : kNoRecord; }
+// process sees them, and then the disk, so that a power cut keeps them.
+int cb5_flush(CB5Table* table) {
+  if (!table) return kNoRecord;
+  int result = WriteBack(table);
+  if (result == kDone && table->sync && table->unsynced) {
+    if (!table->file.Sync()) return kIoError;
+    table->unsynced = false;
+  }
+  return result;
+}
 
 int cb5_lock(CB5Table* table) {
   if (!table) return kNoRecord;

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <string>
 
 namespace cb5 {
 
@@ -49,8 +51,7 @@ size_t TableFile::ReadAt(int64_t offset, void* buffer, size_t size) {
   return done;
 }
 
-bool TableFile::WriteAt(int64_t offset, const void* buffer, size_t size) {
-  if (readOnly_) return false;
+bool TableFile::WriteAll(int64_t offset, const void* buffer, size_t size) {
   size_t done = 0;
   while (done < size) {
     ssize_t n = ::pwrite(static_cast<int>(handle_), static_cast<const char*>(buffer) + done,
@@ -69,7 +70,15 @@ int64_t TableFile::Size() {
 }
 
 bool TableFile::Truncate(int64_t size) {
-  return !readOnly_ && ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) == 0;
+  if (readOnly_ || TakeFault(FileOp::kWrite) != Fault::kNone) return false;
+  return ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) == 0;
+}
+
+bool TableFile::Sync() {
+  if (TakeFault(FileOp::kSync) != Fault::kNone) return false;
+  while (fdatasync(static_cast<int>(handle_)) != 0)
+    if (errno != EINTR) return false;
+  return true;
 }
 
 // Open-file-description locks: unlike classic fcntl locks they belong to the
@@ -91,6 +100,19 @@ void TableFile::Unlock(int64_t offset, int64_t length) {
   lock.l_start = static_cast<off_t>(offset);
   lock.l_len = static_cast<off_t>(length);
   fcntl(static_cast<int>(handle_), F_OFD_SETLK, &lock);
+}
+
+bool RenameDurably(const char* from, const char* to) {
+  if (TakeFault(FileOp::kWrite) != Fault::kNone || ::rename(from, to) != 0) return false;
+  // The folder's entry is what a power cut would lose.
+  std::string folder = to;
+  const size_t slash = folder.rfind('/');
+  folder = slash == std::string::npos ? "." : folder.substr(0, slash + 1);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  ::close(fd);
+  return synced;
 }
 
 void PauseMilliseconds(int ms) {

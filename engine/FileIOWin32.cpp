@@ -45,29 +45,35 @@ void TableFile::Close() {
   handle_ = kNoHandle;
 }
 
-// An OVERLAPPED offset on a synchronous handle makes each call positioned, so
-// no shared file pointer is involved.
+// Each handle is used by one thread at a time, so the file pointer is ours
+// to move. An OVERLAPPED offset would spare the seek, but under Wine it costs
+// a round trip to the server after every call; a seek does not.
+bool TableFile::SeekTo(int64_t offset) {
+  LARGE_INTEGER at;
+  at.QuadPart = offset;
+  return SetFilePointerEx(AsHandle(handle_), at, nullptr, FILE_BEGIN) != 0;
+}
+
 size_t TableFile::ReadAt(int64_t offset, void* buffer, size_t size) {
   size_t done = 0;
+  if (!SeekTo(offset)) return 0;
   while (done < size) {
-    OVERLAPPED at = At(offset + static_cast<int64_t>(done));
     DWORD n = 0;
-    if (!ReadFile(AsHandle(handle_), static_cast<char*>(buffer) + done,
-                  static_cast<DWORD>(size - done), &n, &at) || n == 0)
+    if (!ReadFile(AsHandle(handle_), static_cast<char*>(buffer) + done, static_cast<DWORD>(size - done), &n,
+                  nullptr) || n == 0)
       break;
     done += n;
   }
   return done;
 }
 
-bool TableFile::WriteAt(int64_t offset, const void* buffer, size_t size) {
-  if (readOnly_) return false;
+bool TableFile::WriteAll(int64_t offset, const void* buffer, size_t size) {
   size_t done = 0;
+  if (!SeekTo(offset)) return false;
   while (done < size) {
-    OVERLAPPED at = At(offset + static_cast<int64_t>(done));
     DWORD n = 0;
-    if (!WriteFile(AsHandle(handle_), static_cast<const char*>(buffer) + done,
-                   static_cast<DWORD>(size - done), &n, &at) || n == 0)
+    if (!WriteFile(AsHandle(handle_), static_cast<const char*>(buffer) + done, static_cast<DWORD>(size - done),
+                   &n, nullptr) || n == 0)
       return false;
     done += n;
   }
@@ -81,11 +87,13 @@ int64_t TableFile::Size() {
 }
 
 bool TableFile::Truncate(int64_t size) {
-  if (readOnly_) return false;
-  LARGE_INTEGER at;
-  at.QuadPart = size;
-  return SetFilePointerEx(AsHandle(handle_), at, nullptr, FILE_BEGIN) &&
-         SetEndOfFile(AsHandle(handle_));
+  if (readOnly_ || TakeFault(FileOp::kWrite) != Fault::kNone) return false;
+  return SeekTo(size) && SetEndOfFile(AsHandle(handle_));
+}
+
+bool TableFile::Sync() {
+  if (TakeFault(FileOp::kSync) != Fault::kNone) return false;
+  return FlushFileBuffers(AsHandle(handle_)) != 0;
 }
 
 bool TableFile::TryLock(int64_t offset, int64_t length) {
@@ -99,6 +107,11 @@ void TableFile::Unlock(int64_t offset, int64_t length) {
   OVERLAPPED at = At(offset);
   UnlockFileEx(AsHandle(handle_), 0, static_cast<DWORD>(length & 0xFFFFFFFF),
                static_cast<DWORD>(length >> 32), &at);
+}
+
+bool RenameDurably(const char* from, const char* to) {
+  return TakeFault(FileOp::kWrite) == Fault::kNone &&
+         MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void PauseMilliseconds(int ms) { Sleep(static_cast<DWORD>(ms)); }

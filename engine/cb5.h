@@ -18,7 +18,8 @@ struct CB5Context {
   int lockTimeoutMs;       // 0: wait up to kDefaultLockTimeoutMs for the table lock
   int readOnly;            // nonzero: open tables for reading only
   int noDateUpdate;        // nonzero: writes leave the header's last-update date alone
-  int reserved[5];
+  int noSync;              // nonzero: a flush hands the bytes to the system but waits for no disk
+  int reserved[4];
 };
 
 // What cb5_create takes: an array ending with an entry whose name is null.
@@ -38,6 +39,7 @@ int        cb5_field_count(CB5Table* table);                                  //
 CB5Field*  cb5_field(CB5Table* table, int position);                          // 30
 int        cb5_field_number(CB5Table* table, const char* name);               // 31
 int        cb5_field_length(CB5Field* field);                                 // 139
+int        cb5_field_decimals(CB5Field* field);                               // 140
 const char* cb5_field_name(CB5Field* field);                                  // 157
 CB5Order*  cb5_default_order(CB5Table* table);                                // 78
 void       cb5_select_order(CB5Table* table, CB5Order* order);                // 81
@@ -56,7 +58,7 @@ void       cb5_delete(CB5Table* table);                                       //
 void       cb5_recall(CB5Table* table);                                       // 65
 int        cb5_append(CB5Table* table);                                       // 13
 int        cb5_pack(CB5Table* table);                                         // 59
-int        cb5_flush(CB5Table* table);                                        // 32
+int        cb5_flush(CB5Table* table);                                        // 32: to stable storage
 int        cb5_lock(CB5Table* table);                                         // 43
 int        cb5_unlock(CB5Table* table);                                       // 84
 
