@@ -13,8 +13,12 @@ int CDatabase::mContextReady = 0;
 namespace {
 
 std::atomic<DatabaseErrorHook> errorHook{nullptr};
+thread_local DatabaseErrorDeferral* deferral = nullptr;
+
+}  // namespace
 
 void DatabaseErrorBox(const char* text) {
+  if (deferral) return deferral->Keep(text);
   DatabaseErrorHook hook = errorHook.load();
   if (hook)
     hook(text);
@@ -22,9 +26,15 @@ void DatabaseErrorBox(const char* text) {
     platform::ShowDatabaseError(text);
 }
 
-}  // namespace
-
 DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook) { return errorHook.exchange(hook); }
+
+DatabaseErrorDeferral::DatabaseErrorDeferral() : mOuter(deferral) { deferral = this; }
+
+DatabaseErrorDeferral::~DatabaseErrorDeferral() { deferral = mOuter; }
+
+void DatabaseErrorDeferral::Keep(const char* text) {
+  if (mFirst.empty()) mFirst = text;
+}
 
 char* TrimTrailingBlanks(char* text) {
   for (size_t n = std::strlen(text); n > 0 && text[n - 1] == ' '; --n) text[n - 1] = '\0';
@@ -140,9 +150,11 @@ int CDatabase::Unlock() { return cb5_unlock(mTable); }
 
 void CDatabase::SetWriteThrough(int flag) { mWriteThrough = flag; }
 
-void CDatabase::Flush() {
-  if (cb5_flush(mTable) != 0) DatabaseErrorBox("CDatabase::Flush");
+int CDatabase::Flush() {
+  const bool flushed = cb5_flush(mTable) == 0;
+  if (!flushed) DatabaseErrorBox("CDatabase::Flush");
   cb5_unlock(mTable);
+  return flushed ? 1 : 0;
 }
 
 CDatabase::FieldCacheEntry* CDatabase::Entry(const char* name) {
@@ -212,25 +224,30 @@ int CDatabase::GetString(const char* name, char* out, size_t size) {
   return 1;
 }
 
-void CDatabase::FinishModify(const char* operation) {
-  if (mWriteThrough && cb5_flush(mTable) != 0) DatabaseErrorBox(operation);
-  cb5_unlock(mTable);
+// Without write-through the release itself writes the record back, and its
+// result is the write's.
+bool CDatabase::FinishModify(const char* operation) {
+  bool written = true;
+  if (mWriteThrough && cb5_flush(mTable) != 0) {
+    DatabaseErrorBox(operation);
+    written = false;
+  }
+  if (cb5_unlock(mTable) != 0) written = false;
+  return written;
 }
 
 int CDatabase::ReplaceInt(const char* name, int value) {
   FieldCacheEntry* e = Entry(name);
   if (!e) return 0;
   cb5_field_assign_double(e->field, static_cast<double>(value));
-  FinishModify("CDatabase::Replace");
-  return 1;
+  return FinishModify("CDatabase::Replace") ? 1 : 0;
 }
 
 int CDatabase::ReplaceString(const char* name, const char* text) {
   FieldCacheEntry* e = Entry(name);
   if (!e) return 0;
   cb5_field_assign(e->field, text);
-  FinishModify("CDatabase::Replace");
-  return 1;
+  return FinishModify("CDatabase::Replace") ? 1 : 0;
 }
 
 int CDatabase::Append() {
@@ -270,7 +287,14 @@ void CDatabase::CopyRecord(int source, int target) {
 
 const char* CDatabase::FieldName(int position) { return cb5_field_name(cb5_field(mTable, position)); }
 
+int CDatabase::FieldNumber(const char* name) { return cb5_field_number(mTable, name); }
+
 int CDatabase::FieldLength(const char* name) {
   FieldCacheEntry* e = Entry(name);
   return e ? e->length : 0;
+}
+
+int CDatabase::FieldDecimals(const char* name) {
+  FieldCacheEntry* e = Entry(name);
+  return e ? cb5_field_decimals(e->field) : 0;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "engine/cb5.h"
 
@@ -13,6 +14,28 @@ char* TrimTrailingBlanks(char* text);
 // without a window; null restores the message box.
 using DatabaseErrorHook = void (*)(const char* text);
 DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook);
+
+// The database error box (or the hook), unless a deferral of this thread
+// keeps the text.
+void DatabaseErrorBox(const char* text);
+
+// While one lives, the error box texts of its thread are kept instead of
+// shown: a worker reports them after its write sequence, since a modal box
+// in the middle of one would hold a table update half done.
+class DatabaseErrorDeferral {
+ public:
+  DatabaseErrorDeferral();
+  ~DatabaseErrorDeferral();
+  DatabaseErrorDeferral(const DatabaseErrorDeferral&) = delete;
+  DatabaseErrorDeferral& operator=(const DatabaseErrorDeferral&) = delete;
+  // The first text kept; empty when there was none.
+  const std::string& First() const { return mFirst; }
+  void Keep(const char* text);
+
+ private:
+  DatabaseErrorDeferral* mOuter;
+  std::string mFirst;
+};
 
 class CDatabase {
  public:
@@ -34,12 +57,14 @@ class CDatabase {
   virtual int Lock();
   virtual int Unlock();
   virtual void SetWriteThrough(int flag);
-  virtual void Flush();
+  // 1 when the table reached the disk.
+  virtual int Flush();
   virtual int HasField(const char* name);
   virtual int FindInt(const char* name, int value);
   virtual int FindString(const char* name, const char* text);
   virtual int GetInt(const char* name, int* out);
   virtual int GetString(const char* name, char* out);
+  // 1 when written; 0 for an unknown field or a write that failed.
   virtual int ReplaceInt(const char* name, int value);
   virtual int ReplaceString(const char* name, const char* text);
   virtual int Append();
@@ -53,7 +78,11 @@ class CDatabase {
   static CB5Context& EngineContext() { return mContext; }
 
   const char* FieldName(int position);
+  // The position of the first field of that name; below 1 when there is none.
+  int FieldNumber(const char* name);
   int FieldLength(const char* name);
+  // Decimal places of a numeric field; 0 for others and unknown names.
+  int FieldDecimals(const char* name);
   // GetString into a buffer of the caller's size: the text is cut to fit.
   int GetString(const char* name, char* out, size_t size);
 
@@ -71,7 +100,8 @@ class CDatabase {
   FieldCacheEntry* Entry(const char* name);
   // The field's text in the current record, trailing blanks removed, in its cache buffer.
   const char* ReadTrimmed(FieldCacheEntry* entry);
-  void FinishModify(const char* operation);
+  // Flush (when writing through) and release; false when the bytes did not get out.
+  bool FinishModify(const char* operation);
 
   CB5Table* mTable;
   CB5Order* mOrder;

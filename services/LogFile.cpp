@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "services/Platform.h"
 
@@ -80,4 +82,15 @@ int CLogFile::WriteLine(const char* text) {
   int length = FormatLine(line, local, text);
   SeekEnd();
   return Write(line, length);
+}
+
+bool CLogFile::LastLineEndsWith(const char* text) const {
+  if (!mFileName || !text) return false;
+  const std::string tail = "," + std::string(text).substr(0, kLogTextLimit) + "\r\n";
+  std::ifstream in(mFileName, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+  if (size < static_cast<std::streamoff>(tail.size())) return false;
+  std::string last(tail.size(), '\0');
+  in.seekg(size - static_cast<std::streamoff>(tail.size()));
+  return in.read(&last[0], static_cast<std::streamsize>(last.size())) && last == tail;
 }

@@ -27,6 +27,9 @@ class CLogFile {
   int SeekEnd();
   int Write(const void* bytes, long count);
   int WriteLine(const char* text);
+  // Whether the file's last line is a dispatch line of this text (whatever
+  // its stamp); read through a handle of its own.
+  bool LastLineEndsWith(const char* text) const;
 
   bool IsOpen() const { return mHandle != 0; }
 

@@ -147,21 +147,24 @@ TEST_F(Database, PositioningFailuresAreReported) {
 }
 
 // A table opened read-only by the engine makes every flush fail, which is
-// how the write paths' error texts are reached.
-TEST_F(Database, FailedFlushShowsTheOperationAndStillSucceeds) {
+// how the write paths' error texts are reached; the writes say they failed,
+// with write-through and without.
+TEST_F(Database, FailedFlushShowsTheOperationAndFails) {
   MakeTable("T.DBF", 2);
   CDatabase::EngineContext().readOnly = 1;
   CDatabase db;
   ASSERT_EQ(db.Open("T.DBF"), 1);
   ASSERT_EQ(db.Go(1), 0);
-  EXPECT_EQ(db.ReplaceInt("SMALL", 5), 1);
-  EXPECT_EQ(db.ReplaceString("NAME", "x"), 1);
+  EXPECT_EQ(db.ReplaceInt("SMALL", 5), 0);
+  EXPECT_EQ(db.ReplaceString("NAME", "x"), 0);
+  db.SetWriteThrough(0);
+  EXPECT_EQ(db.ReplaceString("NAME", "y"), 0);
+  db.SetWriteThrough(1);
   db.Blank();
   db.Delete();
   db.Recall();
   db.CopyRecord(1, 2);
-  db.Flush();
-  db.Flush();  // the first flush failed but the buffer was released: nothing left to write
+  EXPECT_EQ(db.Flush(), 1);  // the failed writes released the buffer: nothing left to write
   EXPECT_EQ(Reported(),
             (std::vector<std::string>{"CDatabase::Replace", "CDatabase::Replace", "CDatabase::Blank",
                                       "CDatabase::Delete", "CDatabase::Recall", "CDatabase::CopyRecord"}));
