@@ -2,7 +2,8 @@
 // (native) and zelqbench (the same under Wine): a pass that serves 64 jobs to
 // 64 free lines, the worst walk over 9,998 entries that all wait for a busy
 // line, a quiet cycle, and the floor of the pass: the same positioned writes
-// of the same sizes straight to the files.
+// of the same sizes and the same syncs straight to the files. Each with the
+// syncs that make it survive a power cut and without them.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "dispatch/Dispatcher.h"
+#include "dispatch/Journal.h"
 #include "dispatch/Tables.h"
 #include "engine/FileIO.h"
 #include "services/Database.h"
@@ -121,41 +123,75 @@ inline bool MakeWorstWalk() {
   return true;
 }
 
-// The pass's writes without the engine: ten field writes per job (four texts,
-// four numbers and the job on the line, the slot in the queue), the read
-// position, and the date stamp of each table.
+// The pass's file operations without the engine, in the pass's order: per
+// job the journal's note (synced), eight parameters (synced), the job, the
+// journal's mark, the line table and the journal synced, the slot blanked
+// (synced), the journal cleared; the date stamp of each table once, and the
+// read position (synced) at the end. With sync off, the same writes alone.
 class RawWrites {
  public:
-  RawWrites() : buffer_(256, 'x') {}
-  bool Open() { return queue_.Open(tables::kQueueFileName, false) && lines_.Open(tables::kLineFileName, false); }
+  // Not the manager's journal, which the pass reads.
+  static constexpr const char* kFloorJournal = "FLOOR.JNL";
+
+  explicit RawWrites(bool sync) : sync_(sync), buffer_(4096, 'x') {}
+  bool Open() {
+    return queue_.Open(tables::kQueueFileName, false) && lines_.Open(tables::kLineFileName, false) &&
+           (journal_.Open(kFloorJournal, false) || journal_.Create(kFloorJournal));
+  }
   bool Run() {
     using namespace tables;
     bool ok = true;
     for (int j = 0; j < kJobs; ++j) {
       const int line = 1 + j, record = 2 + j;
+      ok &= Note() && Sync(journal_);
       for (int i = 0; i < kParameterCount; ++i) ok &= Write(lines_, line, kFirstTextField + i);
       for (int i = 0; i < kParameterCount; ++i) ok &= Write(lines_, line, kFirstNumberField + i);
-      ok &= Write(lines_, line, kJobField);
-      ok &= Write(queue_, record, kJobField);
-      if (j == 0) {
-        ok &= lines_.WriteAt(1, buffer_.data(), 3);
-        ok &= queue_.WriteAt(1, buffer_.data(), 3);
-      }
+      if (j == 0) ok &= Stamp(lines_);
+      ok &= Sync(lines_) && Write(lines_, line, kJobField) && Note() && Sync(lines_) && Sync(journal_);
+      ok &= Write(queue_, record, kJobField) && (j > 0 || Stamp(queue_)) && Sync(queue_) && Note();
     }
-    ok &= Write(queue_, kHeaderRecord, kReadPositionField);
-    return ok;
+    return ok && Write(queue_, kHeaderRecord, kReadPositionField) && Sync(queue_);
   }
-  static constexpr int kWrites = kJobs * 10 + 3;
+  int writes = 0, syncs = 0;
 
  private:
   bool Write(cb5::TableFile& file, int record, int position) {
+    ++writes;
     return file.WriteAt(geometry_.At(record, position), buffer_.data(),
                         static_cast<size_t>(geometry_.length[static_cast<size_t>(position)]));
   }
+  bool Stamp(cb5::TableFile& file) { return ++writes, file.WriteAt(1, buffer_.data(), 3); }
+  // A note of one of the bench's jobs takes about this much.
+  bool Note() { return ++writes, journal_.WriteAt(4096 * (writes % 2), buffer_.data(), 134); }
+  bool Sync(cb5::TableFile& file) { return !sync_ || (++syncs, file.Sync()); }
+
+  bool sync_;
   Geometry geometry_;
   std::vector<char> buffer_;
-  cb5::TableFile queue_, lines_;
+  cb5::TableFile queue_, lines_, journal_;
 };
+
+// The file writes and syncs one call makes, counted through the fault seam.
+struct FileOperations {
+  int writes = 0, syncs = 0;
+};
+inline FileOperations* counted = nullptr;
+inline cb5::Fault CountOperation(cb5::FileOp op) {
+  ++(op == cb5::FileOp::kSync ? counted->syncs : counted->writes);
+  return cb5::Fault::kNone;
+}
+template <typename Call>
+FileOperations Count(Call call) {
+  FileOperations seen;
+  counted = &seen;
+  cb5::SetFaultHook(CountOperation);
+  call();
+  cb5::SetFaultHook(nullptr);
+  return seen;
+}
+
+// With false, neither the tables nor the journal wait for the disk.
+inline void SetDurable(bool durable) { CDatabase::EngineContext().noSync = durable ? 0 : 1; }
 
 // A dispatcher over the bench's run state: range 1..64, no log.
 struct Bench {

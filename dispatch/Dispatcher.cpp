@@ -1,10 +1,14 @@
 #include "dispatch/Dispatcher.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "dispatch/Queue.h"
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 #include "services/LogFile.h"
+
+using namespace tables;
 
 namespace {
 
@@ -27,10 +31,26 @@ class WritingGuard {
   RunState& mState;
 };
 
+// Whether a line record carries the job: its job field and parameters.
+bool Carries(const Job& onLine, const Job& job) {
+  if (onLine.text != job.text) return false;
+  for (int i = 0; i < kParameterCount; ++i)
+    if (onLine.numbers[i] != job.numbers[i] || onLine.texts[i] != job.texts[i]) return false;
+  return true;
+}
+
+// Whether an entry still holds the job, or what a torn blanking left of it.
+bool StillHolds(const Job& entry, const Job& job) {
+  if (IsBlank(entry.text) || !IsLeftOf(entry.text, job.text) || entry.requestedLine != job.requestedLine) return false;
+  for (int i = 0; i < kParameterCount; ++i)
+    if (entry.numbers[i] != job.numbers[i] || entry.texts[i] != job.texts[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 struct DispatchedJob {
-  tables::Job job;
+  Job job;
   int line;
   int record;
 };
@@ -40,17 +60,31 @@ const char* DescribePassEnd(PassEnd end) {
     case PassEnd::kWalked: return "walked the queue";
     case PassEnd::kQueueUnavailable: return "cannot open ZELQUEUE.DBF";
     case PassEnd::kLinesUnavailable: return "cannot open ZELBATCH.DBF";
-    case PassEnd::kBadLayout: return "a table has fewer than 37 fields";
+    case PassEnd::kBadLayout: return "a table lacks the layout";
     case PassEnd::kQueueTooSmall: return "ZELQUEUE.DBF has fewer than 3 records";
     case PassEnd::kPositionsOutOfRing: return "read or write position outside the queue's entries";
     case PassEnd::kNoFreeLine: return "no free watched line";
+    case PassEnd::kQueueLocked: return "another program holds the lock of ZELQUEUE.DBF; nothing moved";
+    case PassEnd::kLinesLocked: return "another program holds the lock of ZELBATCH.DBF; nothing moved";
+    case PassEnd::kReadFailed: return "a record could not be read; the pass stopped there";
+    case PassEnd::kJournalDamaged: return "ZELQMNGR.JNL cannot be read; nothing moved";
+    case PassEnd::kLineWriteFailed: return "cannot write ZELBATCH.DBF";
+    case PassEnd::kQueueWriteFailed: return "cannot write ZELQUEUE.DBF";
+    case PassEnd::kJournalWriteFailed: return "cannot write ZELQMNGR.JNL";
   }
   return "";
 }
 
+std::string DescribePass(const PassResult& result) {
+  std::string text = DescribePassEnd(result.end);
+  return result.detail.empty() ? text : text + ": " + result.detail;
+}
+
+bool IsFailure(PassEnd end) { return end != PassEnd::kWalked && end != PassEnd::kNoFreeLine; }
+
 CDispatcher::CDispatcher(RunState& state, CDatabase& queue, CDatabase& lines, CLogFile* log)
     : mState(state), mQueue(queue), mLines(lines), mLog(log),
-      mQueueWatch(tables::kQueueFileName), mLineWatch(tables::kLineFileName) {}
+      mQueueWatch(kQueueFileName), mLineWatch(kLineFileName) {}
 
 // A negative rate pauses not at all; a huge one does not overflow.
 long long CDispatcher::PauseMs() const {
@@ -58,8 +92,8 @@ long long CDispatcher::PauseMs() const {
 }
 
 void CDispatcher::Run() {
-  mQueueWatch = CFileWatch(tables::kQueueFileName);
-  mLineWatch = CFileWatch(tables::kLineFileName);
+  mQueueWatch = CFileWatch(kQueueFileName);
+  mLineWatch = CFileWatch(kLineFileName);
   int countdown = kIdleCountdown;
   bool firstCycle = true;
   while (mState.running.load()) {
@@ -72,7 +106,14 @@ void CDispatcher::Run() {
       if (c > 0) continue;
       countdown = kIdleCountdown;
     }
-    Pass();
+    PassResult result;
+    std::string box;
+    {
+      DatabaseErrorDeferral boxes;
+      result = Pass();
+      box = boxes.First();
+    }
+    Report(result, box);
     // The pass's own writes are no change for the next cycle.
     LineChanged();
     QueueChanged();
@@ -82,77 +123,104 @@ void CDispatcher::Run() {
   mState.finished.fetch_add(1);
 }
 
+// Tables that cannot be opened or read as tables are skipped quietly, as at
+// any cycle; what failed in a lock, a read or a write is shown once.
+void CDispatcher::Report(const PassResult& result, const std::string& box) {
+  const bool quiet = result.end == PassEnd::kQueueUnavailable || result.end == PassEnd::kLinesUnavailable ||
+                     result.end == PassEnd::kBadLayout || result.end == PassEnd::kQueueTooSmall ||
+                     result.end == PassEnd::kPositionsOutOfRing;
+  const bool failed = !box.empty() || (IsFailure(result.end) && !quiet);
+  if (failed && !mOutage) DatabaseErrorBox(box.empty() ? DescribePassEnd(result.end) : box.c_str());
+  mOutage = failed;
+}
+
 PassResult CDispatcher::Pass() {
-  using namespace tables;
   PassResult result;
   int holdBack = 0;
-
-  if (!mQueue.Open(kQueueFileName)) {
-    result.end = PassEnd::kQueueUnavailable;
-    return result;
-  }
-  mQueue.Lock();
-  const int n = static_cast<int>(mQueue.RecordCount());
-  if (!mLines.Open(kLineFileName)) {
-    mQueue.Close();
-    result.end = PassEnd::kLinesUnavailable;
-    return result;
-  }
-  mLines.Lock();
-
-  auto finish = [&](PassEnd end) {
+  queue::TableLock queueLock, lineLock;
+  auto finish = [&](PassEnd end, const std::string& detail = std::string()) {
+    mJournal.Close();
     mLines.Close();
     mQueue.Close();
     result.end = end;
+    result.detail = detail;
     return result;
   };
+  std::string why;
+
+  // The locks are held by handles of their own, from before the first look
+  // to after the last write; a lock that cannot be had moves nothing.
+  if (!mQueue.Open(kQueueFileName)) return finish(PassEnd::kQueueUnavailable);
+  if (!queueLock.Take(kQueueFileName))
+    return finish(queueLock.Refused() ? PassEnd::kQueueLocked : PassEnd::kQueueUnavailable);
+  const int n = static_cast<int>(mQueue.RecordCount());
+  if (!mLines.Open(kLineFileName)) return finish(PassEnd::kLinesUnavailable);
+  if (!lineLock.Take(kLineFileName))
+    return finish(lineLock.Refused() ? PassEnd::kLinesLocked : PassEnd::kLinesUnavailable);
 
   // Outside the layout every field would read as blank and every job as an
   // empty slot: the tables are left untouched instead.
-  if (!HasLayout(mQueue) || !HasLayout(mLines)) return finish(PassEnd::kBadLayout);
+  if (!queue::CheckLayout(mQueue, kQueueFileName, &why) || !queue::CheckLayout(mLines, kLineFileName, &why))
+    return finish(PassEnd::kBadLayout, why);
   if (n < kFirstEntry + 1) return finish(PassEnd::kQueueTooSmall);
+  if (!queue::CheckPositionFields(mQueue, n, &why)) return finish(PassEnd::kBadLayout, why);
+
+  const int lineCount = static_cast<int>(mLines.RecordCount());
+  const PassEnd recovered = Recover(n, lineCount, &why);
+  if (recovered != PassEnd::kWalked) return finish(recovered, why);
 
   // Only lines that are records are looked at: positioning on a missing one
   // would raise the error box at every pass.
-  const int lineCount = static_cast<int>(mLines.RecordCount());
   const int first = mState.FirstLine < 1 ? 1 : mState.FirstLine;
   const int last = mState.LastLine > lineCount ? lineCount : mState.LastLine;
+  // A record that cannot be read ends the pass: its buffer would still hold
+  // the record read before, and that job could move twice.
+  auto lineIsFree = [&](int line, bool* free) {
+    if (mLines.Go(line) != 0) return false;
+    *free = IsBlank(ReadText(mLines, kJobField));
+    return true;
+  };
 
   int freeLines = 0;
   for (int line = first; line <= last; ++line) {
-    mLines.Go(line);
-    if (IsBlank(ReadText(mLines, kJobField))) ++freeLines;
+    bool free = false;
+    if (!lineIsFree(line, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(line));
+    if (free) ++freeLines;
   }
   if (freeLines == 0) return finish(PassEnd::kNoFreeLine);
 
-  mQueue.Top();
-  int read = ReadNumber(mQueue, kReadPositionField);
-  const int write = ReadNumber(mQueue, kWritePositionField);
-  // Positions outside the ring would walk records that are no entries, or
-  // never meet: the header is not rewritten and nothing is moved.
-  if (!InRing(read, n) || !InRing(write, n)) return finish(PassEnd::kPositionsOutOfRing);
+  queue::Ring ring;
+  if (!queue::ReadRing(mQueue, &ring, &why)) return finish(PassEnd::kPositionsOutOfRing, why);
+  int read = ring.read;
 
   int candidate = first;  // the lowest watched line that may still be free
-  while (read != write && freeLines > 0) {
-    mQueue.Go(read);
-    const std::string text = ReadText(mQueue, kJobField);
-    if (!IsBlank(text)) {
-      const int requested = ReadNumber(mQueue, kRequestedLineField);
+  while (read != ring.write && freeLines > 0) {
+    if (mQueue.Go(read) != 0) return finish(PassEnd::kReadFailed, "entry " + std::to_string(read));
+    if (!IsBlank(ReadText(mQueue, kJobField))) {
+      const Job job = ReadJob(mQueue);
       int chosen = 0;
-      if (requested != 0) {
+      // A job no line can hold whole waits rather than being cut.
+      std::string misfit = queue::JobMisfit(mLines, job);
+      if (misfit.empty() && !CJournal::CanHold(job)) misfit = "the job is too long to note in the journal";
+      if (!misfit.empty()) {
+        if (result.heldBack.empty()) result.heldBack = "entry " + std::to_string(read) + " waits: " + misfit;
+      } else if (job.requestedLine != 0) {
         // A requested line that is no record waits, like one that is busy,
         // so the job is kept until the line file has that line.
-        if (requested >= 1 && requested <= lineCount) {
-          mLines.Go(requested);
-          if (IsBlank(ReadText(mLines, kJobField))) chosen = requested;
+        bool free = false;
+        if (job.requestedLine >= 1 && job.requestedLine <= lineCount) {
+          if (!lineIsFree(job.requestedLine, &free))
+            return finish(PassEnd::kReadFailed, "line " + std::to_string(job.requestedLine));
+          if (free) chosen = job.requestedLine;
         }
       } else {
         // Lines below the candidate were found busy earlier in this pass or
         // were filled by it; only another program can free one meanwhile, and
         // the next pass sees that. Skipping them keeps a pass linear.
         for (int line = candidate; line <= last && !chosen; ++line) {
-          mLines.Go(line);
-          if (IsBlank(ReadText(mLines, kJobField)))
+          bool free = false;
+          if (!lineIsFree(line, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(line));
+          if (free)
             chosen = line;
           else
             candidate = line + 1;
@@ -160,45 +228,158 @@ PassResult CDispatcher::Pass() {
         if (chosen) candidate = chosen + 1;
       }
       if (chosen) {
-        {
-          WritingGuard writing(mState);
-          DispatchedJob dispatched{ReadJob(mQueue), chosen, read};
-          // Between the line's job field and the entry's blanking a kill
-          // leaves the job on the line and still waiting: the log line is
-          // made ready before, so that only its write falls in between.
-          const bool logging = mState.logging && mLog;
-          char logLine[kLogLineSize];
-          if (logging) FormatLogLine(dispatched, logLine, sizeof logLine);
-          WriteJobToLine(mLines, dispatched.job);
-          if (logging) mLog->WriteLine(logLine);
-          WriteText(mQueue, kJobField, "");
-        }
-        // Every write releases the handle's lock; taken again at once, so
-        // that a cancel never blanks an entry this walk has read but not
-        // yet marked served. Waiting for it is no write: shutdown may stop
-        // the thread there.
-        mQueue.Lock();
+        bool moved = false;
+        const PassEnd end = Move(read, chosen, job, &moved);
+        if (moved) ++result.dispatched;
+        // The entry and the read position stay as they are.
+        const std::string entry = "entry " + std::to_string(read);
+        if (end != PassEnd::kWalked)
+          return finish(end, moved ? entry + " reached line " + std::to_string(chosen) + ", the next pass finishes it"
+                                   : entry + " still waits");
         --freeLines;
-        ++result.dispatched;
       } else if (holdBack == 0) {
         holdBack = read;
       }
     }
-    read = NextPosition(read, n);
+    read = ring.Next(read);
   }
 
-  mQueue.Top();
+  if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, "the header record");
   if (holdBack != 0) read = holdBack;
   WritingGuard writing(mState);
-  WriteNumber(mQueue, kReadPositionField, read);
+  if (!WriteNumber(mQueue, kReadPositionField, read))
+    return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");
   return finish(PassEnd::kWalked);
 }
 
-void CDispatcher::FormatLogLine(const DispatchedJob& d, char* line, size_t size) {
-  const tables::Job& j = d.job;
-  std::snprintf(line, size, "%s,%s,%s,%s,%d,%d,%d,%d,%s,%d,%d,%d", j.texts[0].c_str(), j.texts[1].c_str(),
-                j.texts[2].c_str(), j.texts[3].c_str(), j.numbers[0], j.numbers[1], j.numbers[2], j.numbers[3],
-                j.text.c_str(), j.requestedLine, d.line, d.record);
+bool CDispatcher::WriteLineRecord(const Job& job) {
+  mLines.SetWriteThrough(0);
+  bool written = true;
+  for (int i = 0; i < kParameterCount && written; ++i) written = WriteText(mLines, kFirstTextField + i, job.texts[i]);
+  for (int i = 0; i < kParameterCount && written; ++i)
+    written = WriteNumber(mLines, kFirstNumberField + i, job.numbers[i]);
+  written = written && mLines.Flush() == 1 && WriteText(mLines, kJobField, job.text);
+  mLines.SetWriteThrough(1);
+  return written;
+}
+
+// The journal says "moving" before the line is touched and "moved" right
+// after its job field is written: a line server may take the job off its line
+// at once, and the mark is then what still tells. Everything is on disk
+// before the entry is blanked.
+PassEnd CDispatcher::Move(int entry, int line, const Job& job, bool* moved) {
+  const DispatchedJob dispatched{job, line, entry};
+  // Made ready before the writes, so that only its write falls between them.
+  const std::string logText = LogText(dispatched);
+  WritingGuard writing(mState);
+  JournalNote note;
+  note.kind = JournalNote::kMoving;
+  note.entry = entry;
+  note.line = line;
+  note.job = job;
+  // Without the engine's syncs (a benchmark's choice) the journal skips its own.
+  const bool durable = CDatabase::EngineContext().noSync == 0;
+  if (!mJournal.Write(note, durable)) return PassEnd::kJournalWriteFailed;
+  note.kind = JournalNote::kMoved;
+  const bool prepared = mJournal.Prepare(note);
+  if (!WriteLineRecord(job)) {
+    WriteText(mLines, kJobField, "");  // the line free again, if it can be
+    return PassEnd::kLineWriteFailed;
+  }
+  // A kill between the job field's write and this one, with the job taken
+  // off its line before the restart, is the one case the journal cannot
+  // tell apart from a move not begun: nothing but a write lies between.
+  const bool marked = prepared && mJournal.WritePrepared();
+  *moved = true;
+  // From here on the job is on its line; what fails is finished by the
+  // next pass, which finds the note.
+  if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
+  if (!marked || (durable && !mJournal.Sync())) return PassEnd::kJournalWriteFailed;
+  if (mState.logging && mLog) mLog->WriteLine(logText.c_str());
+  if (!WriteText(mQueue, kJobField, "")) return PassEnd::kQueueWriteFailed;
+  note.kind = JournalNote::kClear;
+  return mJournal.Write(note, false) ? PassEnd::kWalked : PassEnd::kJournalWriteFailed;
+}
+
+PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
+  JournalNote note;
+  if (!mJournal.Read(&note, detail)) return PassEnd::kJournalDamaged;
+  if (note.kind == JournalNote::kClear) return PassEnd::kWalked;
+  WritingGuard writing(mState);
+  const bool entryIsRecord = note.entry >= kFirstEntry && note.entry <= records;
+  if (note.kind == JournalNote::kCancelling) {
+    // A cancel cut short: blank what is left of the job.
+    if (entryIsRecord) {
+      if (mQueue.Go(note.entry) != 0) return PassEnd::kReadFailed;
+      const std::string text = ReadText(mQueue, kJobField);
+      if (!IsBlank(text) && IsLeftOf(text, note.job.text) && !WriteText(mQueue, kJobField, ""))
+        return PassEnd::kQueueWriteFailed;
+    }
+  } else if (note.line >= 1 && note.line <= lineCount) {
+    if (mLines.Go(note.line) != 0) return PassEnd::kReadFailed;
+    const Job onLine = ReadJob(mLines);
+    if (note.MayHaveMoved(onLine.text)) {
+      // What tells is the job on its line, and a line server may take it
+      // off at any moment: the mark keeps the answer for a restart after
+      // this one.
+      if (note.kind == JournalNote::kMoving) {
+        note.kind = JournalNote::kMoved;
+        if (!mJournal.Write(note, CDatabase::EngineContext().noSync == 0)) return PassEnd::kJournalWriteFailed;
+      }
+      // A line holding part of the job gets all of it.
+      if (!IsBlank(onLine.text) && !Carries(onLine, note.job) && !WriteLineRecord(note.job))
+        return PassEnd::kLineWriteFailed;
+      if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
+      if (mState.logging && mLog) LogMove(DispatchedJob{note.job, note.line, note.entry}, true);
+      if (entryIsRecord) {
+        if (mQueue.Go(note.entry) != 0) return PassEnd::kReadFailed;
+        if (StillHolds(ReadJob(mQueue), note.job) && !WriteText(mQueue, kJobField, ""))
+          return PassEnd::kQueueWriteFailed;
+      }
+    }
+  }
+  note.kind = JournalNote::kClear;
+  return mJournal.Write(note, false) ? PassEnd::kWalked : PassEnd::kJournalWriteFailed;
+}
+
+// A move finished after a crash is logged unless the crash came after its
+// log line: the manager is the log's only writer, so that would be the last.
+void CDispatcher::LogMove(const DispatchedJob& job, bool unlessLogged) {
+  const std::string text = LogText(job);
+  if (unlessLogged && mLog->LastLineEndsWith(text.c_str())) return;
+  mLog->WriteLine(text.c_str());
+}
+
+std::string CDispatcher::LogText(const DispatchedJob& d) { return FormatDispatchLogLine(d.job, d.line, d.record); }
+
+std::string FormatDispatchLogLine(const Job& j, int line, int record) {
+  // A line break in a job would forge a line of its own.
+  auto clean = [](std::string text) {
+    for (char& c : text)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+  };
+  std::string texts[5] = {clean(j.texts[0]), clean(j.texts[1]), clean(j.texts[2]), clean(j.texts[3]), clean(j.text)};
+  char numbers[128];
+  std::snprintf(numbers, sizeof numbers, "%d,%d,%d,%d", j.numbers[0], j.numbers[1], j.numbers[2], j.numbers[3]);
+  char tail[64];
+  std::snprintf(tail, sizeof tail, "%d,%d,%d", j.requestedLine, line, record);
+  // Eleven commas; the texts share what is left, the longest cut first.
+  const size_t fixed = std::string(numbers).size() + std::string(tail).size() + 11;
+  size_t total = fixed;
+  for (const std::string& t : texts) total += t.size();
+  if (total > static_cast<size_t>(kLogTextLimit)) {
+    const size_t room = static_cast<size_t>(kLogTextLimit) > fixed ? kLogTextLimit - fixed : 0;
+    size_t cap = room;
+    auto used = [&](size_t c) {
+      size_t sum = 0;
+      for (const std::string& t : texts) sum += std::min(t.size(), c);
+      return sum;
+    };
+    while (cap > 0 && used(cap) > room) --cap;
+    for (std::string& t : texts) t.resize(std::min(t.size(), cap));
+  }
+  return texts[0] + "," + texts[1] + "," + texts[2] + "," + texts[3] + "," + numbers + "," + texts[4] + "," + tail;
 }
 
 unsigned long ZQ_THREAD_CALL DispatcherThread(void*) {

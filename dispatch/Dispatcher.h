@@ -1,8 +1,13 @@
 // The dispatcher: watches both tables and, on a change or after nine quiet
 // cycles, hands each waiting queue entry to the line it asks for or to the
-// first free watched line.
+// first free watched line. Each job moves exactly once: a failed write stops
+// the pass with the job still waiting, and the journal lets the next pass
+// finish a move that a crash cut short.
 #pragma once
 
+#include <string>
+
+#include "dispatch/Journal.h"
 #include "dispatch/RunState.h"
 #include "services/FileWatch.h"
 #include "services/Platform.h"
@@ -11,23 +16,39 @@ class CDatabase;
 class CLogFile;
 struct DispatchedJob;
 
-// How a pass ended; the manager itself ignores it, the tool reports it.
+// How a pass ended. The table-level ends up to kNoFreeLine are quiet in the
+// program; the later ones are failures it reports.
 enum class PassEnd {
   kWalked,              // the walk ran and the read position was written
   kQueueUnavailable,    // the queue table could not be opened
   kLinesUnavailable,    // the line table could not be opened
-  kBadLayout,           // a table has fewer than 37 fields
+  kBadLayout,           // a table lacks the layout (see the detail)
   kQueueTooSmall,       // fewer than 3 records: no entry can ever be pending
   kPositionsOutOfRing,  // read or write position outside 2..N
   kNoFreeLine,          // every watched line busy: the header was left alone
+  kQueueLocked,         // another program holds the queue table's lock: nothing moved
+  kLinesLocked,         // the same for the line table
+  kReadFailed,          // a record could not be read: nothing more moved
+  kJournalDamaged,      // the journal cannot be read: nothing moved
+  kLineWriteFailed,     // a line record could not be written: its job still waits
+  kQueueWriteFailed,    // an entry or the read position could not be written
+  kJournalWriteFailed,  // the journal could not be written
 };
 
 struct PassResult {
   PassEnd end = PassEnd::kWalked;
+  // Jobs that reached their lines; one whose entry could not be blanked yet
+  // counts, since the journal keeps it from being served again.
   int dispatched = 0;
+  std::string detail;    // what exactly is wrong, for the ends that say more
+  std::string heldBack;  // why the first job that no line can take whole waits
 };
 
 const char* DescribePassEnd(PassEnd end);
+// The end's description and its detail, in one line.
+std::string DescribePass(const PassResult& result);
+// Whether the pass failed at what it tried: a lock, a read or a write.
+bool IsFailure(PassEnd end);
 
 class CDispatcher {
  public:
@@ -48,19 +69,37 @@ class CDispatcher {
   virtual int LineChanged() { return mLineWatch.HasChanged(); }
   virtual int QueueChanged() { return mQueueWatch.HasChanged(); }
   virtual void Pause(long long ms) { mState.wake.Wait(ms); }
+  // After each pass of the loop, outside every write, with the first error
+  // box text the pass kept back: one box per outage, none while it lasts.
+  virtual void Report(const PassResult& result, const std::string& box);
 
   RunState& mState;
 
  private:
   long long PauseMs() const;
-  static void FormatLogLine(const DispatchedJob& job, char* line, size_t size);
+  // Finishes what the journal names before anything else moves.
+  PassEnd Recover(int records, int lineCount, std::string* detail);
+  // Copies the job to the line and marks the entry served; *moved tells
+  // whether the job reached its line, also when a later step failed.
+  PassEnd Move(int entry, int line, const tables::Job& job, bool* moved);
+  // The parameters, made durable, then the job field: the line turns busy
+  // only once all of the job is there, even across a power cut.
+  bool WriteLineRecord(const tables::Job& job);
+  void LogMove(const DispatchedJob& job, bool unlessLogged);
+  static std::string LogText(const DispatchedJob& job);
 
   CDatabase& mQueue;
   CDatabase& mLines;
   CLogFile* mLog;
+  CJournal mJournal;
   CFileWatch mQueueWatch;
   CFileWatch mLineWatch;
+  bool mOutage = false;
 };
+
+// The dispatch log line's text for a job: control characters replaced, and
+// the texts shortened rather than the trailing numbers cut when it is long.
+std::string FormatDispatchLogLine(const tables::Job& job, int line, int record);
 
 // The dispatcher thread's entry, fit for CreateThread (with a 16384-byte
 // stack): the process's run state, tables and log file.

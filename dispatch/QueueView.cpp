@@ -3,6 +3,7 @@
 #include <cctype>
 #include <utility>
 
+#include "dispatch/Queue.h"
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 
@@ -13,14 +14,13 @@ namespace {
 // Open and in the layout; a table without the layout's fields is as good as
 // missing, since every field of it would read as blank.
 bool OpenInLayout(CDatabase& table, const char* fileName) {
-  if (!table.Open(fileName)) return false;
-  if (HasLayout(table)) return true;
-  table.Close();
-  return false;
+  std::string why;
+  return queue::OpenInLayout(table, fileName, &why);
 }
 
 bool IsValidRing(int read, int write, int recordCount) {
-  return recordCount >= kFirstEntry + 1 && InRing(read, recordCount) && InRing(write, recordCount);
+  std::string why;
+  return queue::IsRing(queue::Ring{recordCount, read, write}, &why);
 }
 
 }  // namespace

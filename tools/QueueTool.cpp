@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "dispatch/Dispatcher.h"
+#include "dispatch/Journal.h"
+#include "dispatch/Queue.h"
 #include "dispatch/RunState.h"
 #include "services/Database.h"
 #include "services/LogFile.h"
@@ -36,134 +38,6 @@ bool Fail(std::string* error, const std::string& reason) {
   *error = reason;
   return false;
 }
-
-// An open table in the layout; a failure names the file and what is wrong.
-bool OpenInLayout(CDatabase& table, const char* name, std::string* error) {
-  if (!table.Open(name)) {
-    *error = std::string("cannot open ") + name;
-    return false;
-  }
-  if (!HasLayout(table)) {
-    *error = std::string(name) + " has " + std::to_string(table.FieldCount()) + " fields, at least " +
-             std::to_string(kMinimumFieldCount) + " are needed";
-    table.Close();
-    return false;
-  }
-  return true;
-}
-
-int DecimalWidth(int value) { return static_cast<int>(std::to_string(value).size()); }
-
-bool Fits(CDatabase& table, int position, const std::string& text, const char* what, std::string* error) {
-  int width = table.FieldLength(table.FieldName(position));
-  if (static_cast<int>(text.size()) <= width) return true;
-  *error = std::string(what) + " is " + std::to_string(text.size()) + " characters, field " +
-           std::to_string(position) + " holds " + std::to_string(width);
-  return false;
-}
-
-bool NumberFits(CDatabase& table, int position, int value, const char* what, std::string* error) {
-  int width = table.FieldLength(table.FieldName(position));
-  if (DecimalWidth(value) <= width) return true;
-  *error = std::string(what) + " " + std::to_string(value) + " does not fit field " + std::to_string(position) +
-           " (" + std::to_string(width) + " digits)";
-  return false;
-}
-
-// The queue's record count and its two positions from the header record,
-// refused when they make no ring.
-bool ReadRing(CDatabase& queue, int* n, int* read, int* write, std::string* error) {
-  *n = static_cast<int>(queue.RecordCount());
-  if (*n < kFirstEntry + 1)
-    return Fail(error, "ZELQUEUE.DBF has " + std::to_string(*n) + " records, at least 3 are needed");
-  if (queue.Top() != 0) return Fail(error, "cannot read the header record of ZELQUEUE.DBF");
-  *read = ReadNumber(queue, kReadPositionField);
-  *write = ReadNumber(queue, kWritePositionField);
-  if (!InRing(*read, *n) || !InRing(*write, *n))
-    return Fail(error, "read position " + std::to_string(*read) + " or write position " + std::to_string(*write) +
-                           " lies outside 2.." + std::to_string(*n));
-  return true;
-}
-
-}  // namespace
-
-bool EnqueueJob(const Job& job, int* record, std::string* error) {
-  std::string text = job.text;
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  if (text.empty()) return Fail(error, "the job text is blank; a blank entry is an empty slot");
-  CDatabase queue;
-  if (!OpenInLayout(queue, kQueueFileName, error)) return false;
-  // A second handle holds the table lock for the whole enqueue: every write
-  // through the first one releases that handle's own lock, and two producers
-  // must not take the same slot.
-  CDatabase guard;
-  if (!guard.Open(kQueueFileName) || guard.Lock() != 0) return Fail(error, "cannot lock ZELQUEUE.DBF");
-  int n = 0, read = 0, write = 0;
-  if (!ReadRing(queue, &n, &read, &write, error)) return false;
-  if (PendingCount(read, write, n) >= n - 2)
-    return Fail(error, "the queue is full: " + std::to_string(n - 2) + " entries pending");
-  if (!Fits(queue, kJobField, text, "the job", error) ||
-      !NumberFits(queue, kRequestedLineField, job.requestedLine, "the line", error))
-    return false;
-  for (int i = 0; i < kParameterCount; ++i) {
-    const std::string what = "text " + std::to_string(i + 1);
-    const std::string number = "number " + std::to_string(i + 1);
-    if (!Fits(queue, kFirstTextField + i, job.texts[i], what.c_str(), error) ||
-        !NumberFits(queue, kFirstNumberField + i, job.numbers[i], number.c_str(), error))
-      return false;
-  }
-  if (queue.Go(write) != 0) return Fail(error, "cannot read entry " + std::to_string(write));
-  if (!IsBlank(ReadText(queue, kJobField)))
-    return Fail(error, "entry " + std::to_string(write) + " at the write position still holds a job");
-  // The job text last: the entry reads as waiting only once it is complete.
-  WriteNumber(queue, kRequestedLineField, job.requestedLine);
-  for (int i = 0; i < kParameterCount; ++i) {
-    WriteNumber(queue, kFirstNumberField + i, job.numbers[i]);
-    WriteText(queue, kFirstTextField + i, job.texts[i]);
-  }
-  WriteText(queue, kJobField, text);
-  queue.Top();
-  WriteNumber(queue, kWritePositionField, NextPosition(write, n));
-  *record = write;
-  return true;
-}
-
-bool FreeLine(int line, std::string* error) {
-  CDatabase lines;
-  if (!OpenInLayout(lines, kLineFileName, error)) return false;
-  const int count = static_cast<int>(lines.RecordCount());
-  if (line < 1 || line > count)
-    return Fail(error, "line " + std::to_string(line) + " is not a record of ZELBATCH.DBF (1.." +
-                           std::to_string(count) + ")");
-  if (lines.Go(line) != 0) return Fail(error, "cannot read line " + std::to_string(line));
-  WriteText(lines, kJobField, "");
-  return true;
-}
-
-bool CancelEntry(int entry, std::string* job, std::string* error) {
-  CDatabase queue;
-  if (!OpenInLayout(queue, kQueueFileName, error)) return false;
-  // The dispatcher holds this lock from its first look at the queue to the
-  // end of its walk, so the entry is either served before this look or
-  // skipped after it, never both. The blanking write is the last act here.
-  if (queue.Lock() != 0) return Fail(error, "cannot lock ZELQUEUE.DBF; another program holds it");
-  int n = 0, read = 0, write = 0;
-  if (!ReadRing(queue, &n, &read, &write, error)) return false;
-  if (entry < kFirstEntry || entry > n)
-    return Fail(error, "entry " + std::to_string(entry) + " is not an entry of ZELQUEUE.DBF (2.." +
-                           std::to_string(n) + ")");
-  if (read == write) return Fail(error, "entry " + std::to_string(entry) + " is not pending: nothing is");
-  if (PendingCount(read, entry, n) >= PendingCount(read, write, n))
-    return Fail(error, "entry " + std::to_string(entry) + " is not pending; the pending entries run from " +
-                           std::to_string(read) + " up to " + std::to_string(write));
-  if (queue.Go(entry) != 0) return Fail(error, "cannot read entry " + std::to_string(entry));
-  *job = ReadText(queue, kJobField);
-  if (IsBlank(*job)) return Fail(error, "entry " + std::to_string(entry) + " has been served or cancelled already");
-  if (!WriteText(queue, kJobField, "")) return Fail(error, "cannot blank entry " + std::to_string(entry));
-  return true;
-}
-
-namespace {
 
 // The command's words after the command name: options with their values and
 // the plain arguments. A malformed command line is bad usage (status 2),
@@ -283,7 +157,7 @@ bool Create(const Arguments& args, std::ostream& out, std::string* error) {
   return true;
 }
 
-bool Enqueue(const Arguments& args, std::ostream& out, std::string* error) {
+bool Enqueue(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
   if (args.Plain().empty()) return args.Misuse(error, "enqueue needs the job text");
   Job job;
   job.text = args.Plain()[0];
@@ -293,8 +167,10 @@ bool Enqueue(const Arguments& args, std::ostream& out, std::string* error) {
     if (!args.Number("--num" + std::to_string(i + 1), 0, &job.numbers[i], error)) return false;
   }
   int record = 0;
-  if (!EnqueueJob(job, &record, error)) return false;
+  std::string warning;
+  if (!EnqueueJob(job, &record, error, &warning)) return false;
   out << "enqueued at entry " << record << "\n";
+  if (!warning.empty()) err << "zelqtool: warning: " << warning << "\n";
   return true;
 }
 
@@ -328,14 +204,13 @@ struct QueueView {
 
 bool ReadQueueView(QueueView* v, std::string* error) {
   CDatabase queue;
-  if (!OpenInLayout(queue, kQueueFileName, error)) return false;
+  if (!queue::OpenInLayout(queue, kQueueFileName, error)) return false;
   v->records = static_cast<int>(queue.RecordCount());
   queue.Top();
   v->read = ReadNumber(queue, kReadPositionField);
   v->write = ReadNumber(queue, kWritePositionField);
   const int n = v->records;
-  if (n < kFirstEntry + 1 || !InRing(v->read, n) || !InRing(v->write, n))
-    return Fail(error, "the queue's positions are outside the layout; zelqtool check says more");
+  if (!queue::IsRing(queue::Ring{n, v->read, v->write}, error)) return false;
   v->pending = PendingCount(v->read, v->write, n);
   for (int p = v->read; p != v->write; p = NextPosition(p, n)) {
     queue.Go(p);
@@ -360,7 +235,7 @@ struct LinesView {
 
 bool ReadLinesView(const Settings& s, LinesView* v, std::string* error) {
   CDatabase lines;
-  if (!OpenInLayout(lines, kLineFileName, error)) return false;
+  if (!queue::OpenInLayout(lines, kLineFileName, error)) return false;
   const int count = static_cast<int>(lines.RecordCount());
   v->first = s.firstLine;
   v->last = s.lastLine;
@@ -432,59 +307,88 @@ struct CheckReport {
   std::vector<std::string> problems;
 };
 
+void CheckQueue(CDatabase& lines, const Settings& s, CheckReport& r);
+
 CheckReport CheckTables(const Settings& s) {
   CheckReport r;
   std::string problem;
-  CDatabase queue;
-  if (!OpenInLayout(queue, kQueueFileName, &problem)) {
-    r.problems.push_back(problem);
-  } else {
-    const int n = static_cast<int>(queue.RecordCount());
-    if (n < kFirstEntry + 1) {
-      r.problems.push_back("ZELQUEUE.DBF has " + std::to_string(n) + " records, at least 3 are needed");
-    } else {
-      queue.Top();
-      const int read = ReadNumber(queue, kReadPositionField);
-      const int write = ReadNumber(queue, kWritePositionField);
-      if (!InRing(read, n))
-        r.problems.push_back("read position " + std::to_string(read) + " lies outside 2.." + std::to_string(n));
-      if (!InRing(write, n))
-        r.problems.push_back("write position " + std::to_string(write) + " lies outside 2.." + std::to_string(n));
-      if (InRing(read, n) && InRing(write, n)) {
-        std::vector<bool> pending(static_cast<size_t>(n) + 1, false);
-        for (int p = read; p != write; p = NextPosition(p, n)) pending[static_cast<size_t>(p)] = true;
-        for (int p = kFirstEntry; p <= n; ++p) {
-          if (pending[static_cast<size_t>(p)]) continue;
-          queue.Go(p);
-          if (!IsBlank(ReadText(queue, kJobField)))
-            r.problems.push_back("entry " + std::to_string(p) + " holds a job outside the pending stretch " +
-                                 std::to_string(read) + ".." + std::to_string(write) +
-                                 " and will never be dispatched");
-        }
-        r.queueRead = true;
-        r.records = n;
-        r.read = read;
-        r.write = write;
-        r.pending = PendingCount(read, write, n);
-      }
-    }
-    queue.Close();
-  }
+  // The lines are read first, since the entries are judged against them,
+  // but their problems are told after the queue's.
+  std::vector<std::string> lineProblems;
   CDatabase lines;
-  if (!OpenInLayout(lines, kLineFileName, &problem)) {
-    r.problems.push_back(problem);
+  if (!queue::OpenInLayout(lines, kLineFileName, &problem)) {
+    lineProblems.push_back(problem);
   } else {
     r.linesRead = true;
     r.lineCount = static_cast<int>(lines.RecordCount());
-    if (r.lineCount < 1) r.problems.push_back("ZELBATCH.DBF has no line records");
+    if (r.lineCount < 1) lineProblems.push_back("ZELBATCH.DBF has no line records");
     if (s.lastLine < s.firstLine)
-      r.problems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
-                           " is empty");
+      lineProblems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
+                             " is empty");
     else if (s.firstLine < 1 || s.lastLine > r.lineCount)
-      r.problems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
-                           " goes beyond the lines 1.." + std::to_string(r.lineCount));
+      lineProblems.push_back("the watched range " + std::to_string(s.firstLine) + ".." + std::to_string(s.lastLine) +
+                             " goes beyond the lines 1.." + std::to_string(r.lineCount));
   }
+  CheckQueue(lines, s, r);
+  r.problems.insert(r.problems.end(), lineProblems.begin(), lineProblems.end());
+  // A move or a cancel that a crash cut short, which the manager's next pass finishes.
+  CJournal journal;
+  JournalNote note;
+  if (!journal.Read(&note, &problem))
+    r.problems.push_back(problem + "; it may name a job half moved: see that it is on its line or waiting, then "
+                                   "remove the file");
+  else if (note.kind != JournalNote::kClear)
+    r.problems.push_back(std::string("ZELQMNGR.JNL: ") +
+                         (note.kind == JournalNote::kCancelling ? "a cancel" : "a move") + " of entry " +
+                         std::to_string(note.entry) + " is unfinished; the manager's next pass finishes it");
   return r;
+}
+
+// The queue's part of the check; the lines, when they could be read, judge
+// what its waiting jobs ask for.
+void CheckQueue(CDatabase& lines, const Settings&, CheckReport& r) {
+  std::string problem;
+  CDatabase queue;
+  if (!queue::OpenInLayout(queue, kQueueFileName, &problem)) {
+    r.problems.push_back(problem);
+    return;
+  }
+  queue::Ring ring{static_cast<int>(queue.RecordCount()), 0, 0};
+  if (ring.records >= kHeaderRecord && queue.Top() == 0) {
+    ring.read = ReadNumber(queue, kReadPositionField);
+    ring.write = ReadNumber(queue, kWritePositionField);
+  }
+  const std::vector<std::string> ringProblems = queue::RingProblems(ring);
+  r.problems.insert(r.problems.end(), ringProblems.begin(), ringProblems.end());
+  if (!ringProblems.empty()) return;
+  if (!queue::CheckPositionFields(queue, ring.records, &problem)) r.problems.push_back(problem);
+  const std::string stretch = std::to_string(ring.read) + ".." + std::to_string(ring.write);
+  for (int p = kFirstEntry; p <= ring.records; ++p) {
+    const std::string entry = "entry " + std::to_string(p);
+    if (queue.Go(p) != 0) {
+      r.problems.push_back("cannot read " + entry);
+      continue;
+    }
+    const Job job = ReadJob(queue);
+    if (IsBlank(job.text)) continue;
+    if (!ring.IsPending(p)) {
+      r.problems.push_back(entry + " holds a job outside the pending stretch " + stretch +
+                           " and will never be dispatched");
+      continue;
+    }
+    // What keeps a waiting job from ever moving holds the read position
+    // with it, and the queue fills up behind it.
+    if (job.requestedLine < 0 || (r.linesRead && job.requestedLine > r.lineCount))
+      r.problems.push_back(entry + " asks for line " + std::to_string(job.requestedLine) +
+                           ", which ZELBATCH.DBF does not have; it waits for ever and holds the read position");
+    else if (r.linesRead && !(problem = queue::JobMisfit(lines, job)).empty())
+      r.problems.push_back(entry + " waits for ever: " + problem);
+  }
+  r.queueRead = true;
+  r.records = ring.records;
+  r.read = ring.read;
+  r.write = ring.write;
+  r.pending = ring.Pending();
 }
 
 // The problems go to err one per line (text) or into the document (JSON);
@@ -612,30 +516,30 @@ bool Stats(const Arguments& args, std::ostream& out, std::string* error) {
   return true;
 }
 
-// Tells the operator what each pass did, once per change of outcome.
+// Tells the operator what each pass did: the jobs moved, and what failed or
+// waits once per change, never once per cycle of an outage.
 class ToolDispatcher : public CDispatcher {
  public:
   ToolDispatcher(RunState& state, CDatabase& queue, CDatabase& lines, long long pauseMs, std::ostream& out,
                  std::ostream& err)
       : CDispatcher(state, queue, lines, &theLogFile), pauseMs_(pauseMs), out_(out), err_(err) {}
 
-  PassResult Pass() override {
-    PassResult r = CDispatcher::Pass();
-    if (r.dispatched > 0) out_ << "dispatched " << r.dispatched << (r.dispatched == 1 ? " job\n" : " jobs\n") << std::flush;
-    if (r.end != last_ && r.end != PassEnd::kWalked && r.end != PassEnd::kNoFreeLine)
-      err_ << "zelqtool: " << DescribePassEnd(r.end) << "\n" << std::flush;
-    last_ = r.end;
-    return r;
-  }
-
  protected:
+  void Report(const PassResult& r, const std::string&) override {
+    if (r.dispatched > 0) out_ << "dispatched " << r.dispatched << (r.dispatched == 1 ? " job\n" : " jobs\n") << std::flush;
+    const std::string problem = IsFailure(r.end) ? DescribePass(r) : std::string();
+    if (problem != lastProblem_ && !problem.empty()) err_ << "zelqtool: " << problem << "\n" << std::flush;
+    if (r.heldBack != lastHeldBack_ && !r.heldBack.empty()) err_ << "zelqtool: " << r.heldBack << "\n" << std::flush;
+    lastProblem_ = problem;
+    lastHeldBack_ = r.heldBack;
+  }
   void Pause(long long ms) override { CDispatcher::Pause(pauseMs_ >= 0 ? pauseMs_ : ms); }
 
  private:
   long long pauseMs_;
   std::ostream& out_;
   std::ostream& err_;
-  PassEnd last_ = PassEnd::kWalked;
+  std::string lastProblem_, lastHeldBack_;
 };
 
 bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::string* error) {
@@ -654,14 +558,14 @@ bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::
   CDatabase queue, lines;
   ToolDispatcher dispatcher(state, queue, lines, pauseMs, out, err);
   if (args.Has("--once")) {
-    PassResult r = dispatcher.CDispatcher::Pass();
-    if (r.end == PassEnd::kQueueUnavailable || r.end == PassEnd::kLinesUnavailable || r.end == PassEnd::kBadLayout ||
-        r.end == PassEnd::kQueueTooSmall || r.end == PassEnd::kPositionsOutOfRing)
-      return Fail(error, DescribePassEnd(r.end));
-    out << "dispatched " << r.dispatched << (r.dispatched == 1 ? " job" : " jobs");
-    if (r.end == PassEnd::kNoFreeLine) out << " (" << DescribePassEnd(r.end) << ")";
-    out << "\n";
-    return true;
+    const PassResult r = dispatcher.Pass();
+    if (r.dispatched > 0 || !IsFailure(r.end)) {
+      out << "dispatched " << r.dispatched << (r.dispatched == 1 ? " job" : " jobs");
+      if (r.end == PassEnd::kNoFreeLine) out << " (" << DescribePassEnd(r.end) << ")";
+      out << "\n";
+    }
+    if (!r.heldBack.empty()) err << "zelqtool: " << r.heldBack << "\n";
+    return !IsFailure(r.end) || Fail(error, DescribePass(r));
   }
   platform::OnInterrupt([] { theRunState.Stop(); });
   out << "dispatching lines " << s.firstLine << ".." << s.lastLine << " every " << s.refreshRate
@@ -693,6 +597,9 @@ void Usage(std::ostream& out) {
 void StopWatch() { watchStopped.store(1); }
 
 int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  // Every command says in its own words what failed; the database error box
+  // would be a window (under Windows) or a second line saying less.
+  SetDatabaseErrorHook([](const char*) {});
   if (argc < 2) {
     Usage(err);
     return 2;
@@ -707,7 +614,7 @@ int RunQueueTool(int argc, const char* const* argv, std::ostream& out, std::ostr
     done = args.Read(argc, argv, {},
                      {"--line", "--text1", "--text2", "--text3", "--text4", "--num1", "--num2", "--num3", "--num4"},
                      &error) &&
-           Enqueue(args, out, &error);
+           Enqueue(args, out, err, &error);
   else if (command == "free")
     done = args.Read(argc, argv, {}, {}, &error) && Free(args, out, &error);
   else if (command == "cancel")

@@ -54,19 +54,29 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   std::filesystem::current_path(folder);
 
-  Timing pass, floor, quiet, worst;
+  Timing pass[2], floor[2], quiet, worst;
+  FileOperations passOps[2], floorOps[2];
   {
     PassTables tables;
     if (!tables.Make()) {
       std::fprintf(stderr, "zelqbench: cannot make the tables\n");
       return 1;
     }
-    Bench bench;
-    pass = Measure("pass", iterations, [&] { tables.Restore(); },
-                   [&] { return bench.dispatcher.Pass().dispatched == kJobs; });
-    RawWrites writes;
-    if (!writes.Open()) return 1;
-    floor = Measure("floor", iterations, [&] { tables.Restore(); }, [&] { return writes.Run(); });
+    // [1] with the syncs that make a pass survive a power cut, [0] without.
+    for (int durable = 1; durable >= 0; --durable) {
+      SetDurable(durable != 0);
+      Bench bench;
+      pass[durable] = Measure("pass", iterations, [&] { tables.Restore(); },
+                              [&] { return bench.dispatcher.Pass().dispatched == kJobs; });
+      tables.Restore();
+      passOps[durable] = Count([&] { bench.dispatcher.Pass(); });
+      RawWrites writes(durable != 0);
+      if (!writes.Open()) return 1;
+      floor[durable] = Measure("floor", iterations, [&] { tables.Restore(); writes.writes = writes.syncs = 0; },
+                               [&] { return writes.Run(); });
+      floorOps[durable] = FileOperations{writes.writes, writes.syncs};
+    }
+    SetDurable(true);
     AgeTables();
     CFileWatch lineWatch(tables::kLineFileName), queueWatch(tables::kQueueFileName);
     quiet = Measure("quiet cycle", iterations * 50, [] {}, [&] { return QuietLooks(lineWatch, queueWatch) == 0; });
@@ -83,11 +93,21 @@ int main(int argc, char** argv) {
     return end == PassEnd::kWalked;
   });
 
-  Print("pass dispatching 64 jobs", pass);
-  Print("floor: 643 raw positioned writes", floor);
+  for (int durable = 1; durable >= 0; --durable) {
+    const char* how = durable ? "synced" : "unsynced";
+    std::printf("%s pass dispatching 64 jobs (%d writes, %d syncs)\n", how, passOps[durable].writes,
+                passOps[durable].syncs);
+    Print("", pass[durable]);
+    std::printf("%s floor: the same raw writes and syncs (%d writes, %d syncs)\n", how, floorOps[durable].writes,
+                floorOps[durable].syncs);
+    Print("", floor[durable]);
+  }
   Print("walk over 9,998 waiting entries", worst);
   Print("quiet cycle (two status looks)", quiet);
-  std::printf("pass / floor: %.2f (fastest), %.2f (median)\n", pass.fastest / floor.fastest, pass.median / floor.median);
+  for (int durable = 1; durable >= 0; --durable)
+    std::printf("%s pass / floor: %.2f (fastest), %.2f (median)\n", durable ? "synced" : "unsynced",
+                pass[durable].fastest / floor[durable].fastest, pass[durable].median / floor[durable].median);
+  std::printf("the syncs cost the pass %.2f times its unsynced time (median)\n", pass[1].median / pass[0].median);
 
   std::filesystem::current_path(home);
   std::filesystem::remove_all(folder);

@@ -30,11 +30,14 @@ class ScriptedDispatcher : public CDispatcher {
   std::vector<long long> queueChanges;
   long long now = 0;
   long long stopAtPause = -1;         // clear the running flag inside this pause (1-based)
+  std::vector<PassEnd> ends;          // how the passes end, in turn; then kWalked
 
   PassResult Pass() override {
+    PassResult result;
+    if (passes.size() < ends.size()) result.end = ends[passes.size()];
     passes.push_back(now);
     calls.push_back("pass");
-    return PassResult();
+    return result;
   }
 
  protected:
@@ -123,6 +126,22 @@ TEST(DispatcherCycle, APassForAChangeDoesNotResetTheCountdown) {
   // Three quiet cycles before the change, six after it: the forced pass comes
   // at 110000, not ten periods after the pass for the change.
   EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 110000}));
+}
+
+// A failing pass tells once, not at every cycle of the outage; a pass that
+// finds the tables only unavailable tells nothing.
+TEST(DispatcherCycle, OneErrorBoxPerOutage) {
+  ErrorBoxRecorder boxes;
+  RunState state;
+  state.RefreshRate = 1;
+  ScriptedDispatcher d(state, 12000);
+  d.queueChanges = {0, 1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 11000};
+  d.ends = {PassEnd::kLineWriteFailed, PassEnd::kLineWriteFailed, PassEnd::kQueueWriteFailed, PassEnd::kWalked,
+            PassEnd::kQueueLocked,     PassEnd::kQueueLocked,     PassEnd::kNoFreeLine,       PassEnd::kQueueUnavailable};
+  d.Run();
+  ASSERT_GE(d.passes.size(), d.ends.size());
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{DescribePassEnd(PassEnd::kLineWriteFailed),
+                                                      DescribePassEnd(PassEnd::kQueueLocked)}));
 }
 
 TEST(DispatcherCycle, RefreshRateZeroCyclesWithoutPausing) {

@@ -255,6 +255,67 @@ TEST_F(DispatcherBadInput, TableWithFewerThan37FieldsIsLeftAlone) {
   ExpectUntouched();
 }
 
+// A table another program keeps locked: one wait, then the pass ends with
+// nothing read or written; the next pass after the lock goes serves.
+TEST_F(DispatcherBadInput, ALockedTableMovesNothing) {
+  MakeTables(6, 2);
+  PutEntry(2, Job("JOB"));
+  SetPositions(2, 3);
+  CDatabase::EngineContext().lockTimeoutMs = 50;
+  for (const char* held : {kQueueFileName, kLineFileName}) {
+    CDatabase holder;
+    ASSERT_EQ(holder.Open(held), 1);
+    ASSERT_EQ(holder.Lock(), 0);
+    Snapshot();
+    EXPECT_EQ(Pass().end, held == kQueueFileName ? PassEnd::kQueueLocked : PassEnd::kLinesLocked);
+    ExpectUntouched();
+  }
+  CDatabase::EngineContext().lockTimeoutMs = 0;
+  EXPECT_EQ(Pass().dispatched, 1);
+}
+
+// Duplicate names, position fields that cannot show N: refused before anything moves.
+TEST_F(DispatcherBadInput, FieldsThatCannotCarryTheLayoutAreRefused) {
+  std::vector<CB5FieldInfo> twice(StandardLayout().begin(), StandardLayout().end());
+  twice[kJobField - 1].name = "TEXT1";  // field 25 and field 34 share a name
+  std::vector<CB5FieldInfo> narrow(StandardLayout().begin(), StandardLayout().end());
+  narrow[kReadPositionField - 1] = {"NUM2_RPOS", 'N', 4, 2};  // 9.99 at most
+  const std::pair<std::vector<CB5FieldInfo>, const char*> cases[] = {{twice, "cannot be told apart"},
+                                                                     {narrow, "cannot hold position 12"}};
+  for (const auto& [layout, why] : cases) {
+    CDatabase t;
+    ASSERT_EQ(t.Create(kQueueFileName, layout.data()), 1);
+    for (int i = 0; i < 12; ++i) ASSERT_EQ(t.Append(), 1);
+    t.Close();
+    ASSERT_TRUE(CreateLineTable(kLineFileName, 2));
+    Snapshot();
+    const PassResult r = Pass();
+    EXPECT_EQ(r.end, PassEnd::kBadLayout);
+    EXPECT_NE(r.detail.find(why), std::string::npos) << r.detail;
+    ExpectUntouched();
+  }
+}
+
+// A job wider than the line's field waits and says why; it is never cut.
+TEST_F(DispatcherBadInput, AJobTheLineCannotHoldWholeWaits) {
+  std::vector<CB5FieldInfo> narrow(StandardLayout().begin(), StandardLayout().end());
+  narrow[kJobField - 1].length = 5;
+  ASSERT_TRUE(CreateQueueTable(kQueueFileName, 6));
+  CDatabase t;
+  ASSERT_EQ(t.Create(kLineFileName, narrow.data()), 1);
+  ASSERT_EQ(t.Append(), 1);
+  t.Close();
+  PutEntry(2, Job("TOOLONG"));
+  PutEntry(3, Job("FITS"));
+  SetPositions(2, 4);
+  const PassResult r = Pass();
+  EXPECT_EQ(r.dispatched, 1);
+  EXPECT_EQ(r.heldBack, "entry 2 waits: field 25 holds 7 characters, the line's only 5");
+  EXPECT_EQ(LineJob(1), "FITS");
+  EXPECT_EQ(QueueJob(2), "TOOLONG");
+  EXPECT_EQ(ReadPosition(), 2);
+}
+
 TEST_F(DispatcherBadInput, RequestedLineThatIsNoRecordWaitsWithoutAnErrorBox) {
   MakeTables(10, 4);
   PutEntry(2, Job("WANTS99", 99));
@@ -282,7 +343,9 @@ TEST_F(DispatcherBadInput, WatchedRangeBeyondTheLineFileUsesTheLinesThatExist) {
   EXPECT_TRUE(boxes.texts().empty());
 }
 
-TEST_F(DispatcherBadInput, WideFieldsAreCopiedWholeAndTheLogLineStillEnds) {
+// The log line keeps its trailing numbers, shortening the texts instead, and
+// no text of another program can break it into two.
+TEST_F(DispatcherBadInput, WideFieldsAreCopiedWholeAndTheLogLineKeepsItsNumbers) {
   std::vector<CB5FieldInfo> wide(StandardLayout().begin(), StandardLayout().end());
   wide[kJobField - 1].length = 200;
   for (int i = 0; i < 4; ++i) wide[kFirstTextField - 1 + i].length = 200;
@@ -297,14 +360,17 @@ TEST_F(DispatcherBadInput, WideFieldsAreCopiedWholeAndTheLogLineStillEnds) {
   t.Close();
   Entry e = Job(std::string(190, 'J'));
   for (auto& text : e.texts) text = std::string(150, 'x') + "-end";
+  e.texts[0] = "forged\r\n01.01,00:00,00,x";
   PutEntry(2, e);
   ASSERT_EQ(log.Open(), 1);
   state.logging = 1;
   EXPECT_EQ(Pass().dispatched, 1);
   ExpectLineCarries(1, e);
   std::string text = LogText();
-  EXPECT_EQ(text.size(), static_cast<size_t>(kLogLineSize - 1));
-  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+  EXPECT_LE(text.size(), static_cast<size_t>(kLogLineSize - 1));
+  EXPECT_TRUE(std::regex_match(text, std::regex(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,forged\?\?01\.01,00:00,00,x,x+,x+,x+,)"
+                                                R"(19001,19002,19003,19004,J+,0,1,2\r\n)")))
+      << text;
 }
 
 }  // namespace

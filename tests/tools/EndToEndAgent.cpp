@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "dispatch/Journal.h"
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 #include "tools/QueueTool.h"
@@ -246,6 +247,17 @@ int Round(char** a) {
       return 1;
     }
     const int count = static_cast<int>(table.RecordCount());
+    // A dispatcher killed after a job's line write and before the note's
+    // mark leaves it "moving" with the job on its line: taken off now, the
+    // restart cannot tell it from a move not begun and serves it again.
+    // Noted here, so that the check can tell that one case from all others.
+    CJournal journal;
+    JournalNote note;
+    std::string why;
+    if (journal.Read(&note, &why) && note.kind == JournalNote::kMoving && table.Go(note.line) == 0 &&
+        ReadText(table, kJobField) == note.job.text)
+      Append("unmarked-round.txt", note.job.text);
+    journal.Close();
     int taken = 0;
     for (int line = 1; line <= count; ++line) {
       if (table.Go(line) != 0) return 1;
@@ -320,15 +332,22 @@ int VerifyFaults(char** a) {
     ++copies[f[1]];
     lineOf[f[1]].insert(f[0]);
   }
-  // A kill strands one job at most; the next pass meets it first again, so
-  // one job may be copied more than twice.
-  int twice = 0, extra = 0;
+  // The journal lets the pass after a kill finish the move the kill cut
+  // short: no job is lost and none reaches a line twice, but for one taken
+  // off its line in the instant between its line write and its note's mark.
+  std::set<std::string> unmarked;
+  for (const std::string& job : Lines("unmarked-round.txt")) unmarked.insert(job);
+  int twice = 0, extra = 0, inTheInstant = 0;
   for (const auto& [job, p] : produced) {
     const int c = copies.count(job) ? copies[job] : 0;
     if (c == 0) problem(job + " was lost");
-    if (c > 1) ++twice, extra += c - 1;
+    if (c <= 1) continue;
+    ++twice, extra += c - 1;
+    if (c == 2 && unmarked.count(job))
+      ++inTheInstant;
+    else
+      problem(job + " reached a line " + std::to_string(c) + " times");
   }
-  if (extra > kills) problem(std::to_string(extra) + " extra copies from " + std::to_string(kills) + " kills");
 
   const std::regex stamp(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,(.*))");
   std::map<std::string, int> logged;
@@ -356,8 +375,9 @@ int VerifyFaults(char** a) {
   }
 
   CheckDrained(problem, [](int, int) {});
-  std::cout << produced.size() << " jobs, " << kills << " kills, " << twice << " jobs reached a line more than once, "
-            << extra << " extra copies\n";
+  std::cout << produced.size() << " jobs, " << kills << " kills, " << twice << " jobs reached a line more than once ("
+            << inTheInstant << " taken off in the instant between line write and mark), " << extra
+            << " extra copies\n";
   return problems == 0 ? 0 : 1;
 }
 

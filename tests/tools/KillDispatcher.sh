@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The dispatcher killed at random moments of its pass, KILLS times: between
 # two runs the line servers and the producer take their turn (e2e_agent
-# round); at the end no job is lost, each kill cost one extra copy of a job
-# at most, and the number of such copies is reported.
+# round); at the end no job is lost, none reached a line twice, and each has
+# one log line.
 # Usage: KillDispatcher.sh TOOL AGENT WORKDIR KILLS [RUNNER]
 set -u -o pipefail
 tool=$1 agent=$2 work=$3 kills=$4 runner=${5:-}

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dispatch/Dispatcher.h"
+#include "dispatch/Journal.h"
 #include "dispatch/RunState.h"
 #include "services/LogFile.h"
 #include "services/Platform.h"
@@ -115,6 +116,13 @@ TEST_F(QueueTool, EnqueueRefusesWhatWouldOverwriteOrNotFit) {
   ExpectMisused({"enqueue", "J", "--colour", "red"}, "unknown option --colour");
   SetPositions(1, 2);
   ExpectRefused({"enqueue", "J"}, "outside 2..6");
+  // A line break would forge a log line; a negative line no line can serve.
+  SetPositions(2, 2);
+  ExpectRefused({"enqueue", "A\nB"}, "the job holds the control character 0x0A");
+  ExpectRefused({"enqueue", "J", "--text3", "x\x7f"}, "text 3 holds the control character 0x7F");
+  ExpectRefused({"enqueue", "J", "--line", "-1"}, "line -1 is no line");
+  ASSERT_EQ(Tool({"enqueue", "J", "--line", "9"}), 0);
+  EXPECT_EQ(err, "zelqtool: warning: line 9 is not a record of ZELBATCH.DBF (1..2); the job waits until it is\n");
 }
 
 TEST_F(QueueTool, MissingOrShortTablesAreNamed) {
@@ -168,6 +176,10 @@ TEST_F(QueueTool, CheckSaysWhatIsWrong) {
   EXPECT_EQ(Tool({"check", "--first", "1", "--last", "4"}), 1);
   EXPECT_NE(err.find("entry 5 holds a job outside the pending stretch"), std::string::npos) << err;
   EXPECT_NE(err.find("goes beyond the lines 1..2"), std::string::npos) << err;
+  // A job no line can ever take holds the read position for good.
+  PutEntry(2, Job("NOWHERE", -1));
+  EXPECT_EQ(Tool({"check", "--first", "1", "--last", "2"}), 1);
+  EXPECT_NE(err.find("entry 2 asks for line -1, which ZELBATCH.DBF does not have"), std::string::npos) << err;
   SetPositions(0, 9);
   EXPECT_EQ(Tool({"check", "--first", "1", "--last", "2"}), 1);
   EXPECT_NE(err.find("read position 0 lies outside 2..6"), std::string::npos) << err;
@@ -190,6 +202,14 @@ TEST_F(QueueTool, DispatchOnceRunsOnePassAndCanLog) {
   ASSERT_EQ(Tool({"enqueue", "C"}), 0);
   ASSERT_EQ(Tool({"dispatch", "--once", "--first", "1", "--last", "2"}), 0) << err;
   EXPECT_EQ(out, "dispatched 0 jobs (no free watched line)\n");
+  // Another program's lock: one wait, then nothing moves and the pass says so.
+  CDatabase::EngineContext().lockTimeoutMs = 50;
+  CDatabase holder;
+  ASSERT_EQ(holder.Open(kQueueFileName), 1);
+  ASSERT_EQ(holder.Lock(), 0);
+  ExpectRefused({"dispatch", "--once", "--first", "1", "--last", "2"}, "another program holds the lock of ZELQUEUE.DBF");
+  ExpectRefused({"cancel", "4"}, "cannot lock ZELQUEUE.DBF");
+  CDatabase::EngineContext().lockTimeoutMs = 0;
 }
 
 TEST_F(QueueTool, CancelBlanksAWaitingEntrySoTheDispatcherSkipsIt) {
@@ -237,11 +257,37 @@ TEST_F(QueueTool, CancelRefusesWhatIsNotWaiting) {
   EXPECT_EQ(out, "entry 2 cancelled: TWO\n");
   ExpectRefused({"cancel", "4"}, "entry 4 is not pending");
   SetPositions(0, 3);
-  ExpectRefused({"cancel", "2"}, "read position 0 or write position 3 lies outside 2..6");
+  ExpectRefused({"cancel", "2"}, "read position 0 lies outside 2..6");
   ExpectMisused({"cancel"}, "cancel needs one entry number");
   ExpectMisused({"cancel", "2", "3"}, "cancel needs one entry number");
   ExpectMisused({"cancel", "two"}, "the entry wants a whole number");
   ExpectMisused({"cancel", "2", "--now"}, "unknown option --now");
+}
+
+// A move a crash cut short may already be on its line: not the cancel's to
+// take back. The manager's next pass finishes it.
+TEST_F(QueueTool, CancelLeavesAHalfMovedJobToTheManager) {
+  MakeTables(6, 2);
+  ASSERT_EQ(Tool({"enqueue", "MOVED"}), 0);
+  CDatabase q;
+  ASSERT_EQ(q.Open(kQueueFileName), 1);
+  ASSERT_EQ(q.Go(2), 0);
+  JournalNote note;
+  note.kind = JournalNote::kMoved;
+  note.entry = 2;
+  note.line = 1;
+  note.job = ReadJob(q);
+  q.Close();
+  CJournal journal;
+  std::string why;
+  JournalNote none;
+  ASSERT_TRUE(journal.Read(&none, &why));
+  ASSERT_TRUE(journal.Write(note, true));
+  journal.Close();
+  ExpectRefused({"cancel", "2"}, "the manager has a move of entry 2 to finish first");
+  ASSERT_EQ(Tool({"dispatch", "--once", "--first", "2", "--last", "2"}), 0) << err;
+  EXPECT_EQ(QueueJob(2), "");  // served: the line server took it before the restart
+  EXPECT_EQ(LineJob(2), "");
 }
 
 TEST_F(QueueTool, CancelOfMissingOrForeignTablesFailsCleanly) {
@@ -335,7 +381,7 @@ TEST_F(QueueTool, JsonOfMissingOrDamagedTables) {
             "\"cannot open ZELBATCH.DBF\"]}\n");
   MakeTables(6, 2);
   SetPositions(0, 9);
-  ExpectRefused({"show", "--json"}, "the queue's positions are outside the layout");
+  ExpectRefused({"show", "--json"}, "read position 0 lies outside 2..6; write position 9 lies outside 2..6");
   EXPECT_EQ(Tool({"check", "--json", "--first", "1", "--last", "2"}), 1);
   EXPECT_EQ(out,
             "{\"ok\":false,\"queue\":null,\"lines\":{\"count\":2},\"problems\":[\"read position 0 lies outside "
