@@ -301,7 +301,12 @@ void CWindow::SetDefault() {
 void CWindow::UnsetDefault() {
   HWND home = reinterpret_cast<HWND>(GetWindowLongPtrA(mHwndContainer, kExtraHomeDefault));
   SetWindowLongPtrA(mHwndContainer, kExtraHomeDefault, 0);
-  if (home) SendMessageA(home, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  if (!home) return;
+  SendMessageA(home, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  // Enter presses the button in the current slot: one that no longer looks
+  // like the default must not stay there.
+  if (reinterpret_cast<HWND>(GetWindowLongPtrA(mHwndContainer, kExtraDefaultButton)) == home)
+    SetWindowLongPtrA(mHwndContainer, kExtraDefaultButton, 0);
 }
 
 unsigned char CWindow::IsDefault() {

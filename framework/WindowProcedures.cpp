@@ -41,6 +41,10 @@ void ShowAsDefault(HWND button, bool isDefault) {
 
 bool IsMultiLineEdit(HWND window) { return HasClassName(window, "KblEdit") && (StyleOf(window) & ES_MULTILINE); }
 
+// Up and Down move the list's selection or the caret by line there, as in
+// the system's own controls, instead of the focus.
+bool MovesByLine(HWND window) { return HasClassName(window, "ListBox") || IsMultiLineEdit(window); }
+
 // ---- MainWndProc ----
 
 bool IsSysCloseDisabled(HWND window) {
@@ -174,7 +178,8 @@ void StepDown(HWND control) {
 void PressDefaultButton(HWND control) {
   HWND parent = reinterpret_cast<HWND>(GetWindowLongPtrA(control, GWLP_HWNDPARENT));
   HWND button = ExtraHandle(parent, kExtraDefaultButton);
-  if (!parent || !button) return;
+  // A greyed-out or hidden default button runs nothing.
+  if (!parent || !button || !IsWindowEnabled(button) || !IsWindowVisible(button)) return;
   WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
   SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
@@ -359,11 +364,11 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
           object->OnEscape();
           return 0;
         case VK_UP:
-          if (HasClassName(window, "ListBox") || (StyleOf(GetFocus()) & WS_GROUP)) return passOn();
+          if (MovesByLine(window) || (StyleOf(GetFocus()) & WS_GROUP)) return passOn();
           StepUp(window);
           return 0;
         case VK_DOWN:
-          if (HasClassName(window, "ListBox")) return passOn();
+          if (MovesByLine(window)) return passOn();
           StepDown(window);
           return 0;
         case VK_INSERT:
@@ -387,7 +392,7 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
           return HasClassName(window, "KblEdit") ? passOn() : 0;
         case VK_UP:
         case VK_DOWN:
-          return HasClassName(window, "ListBox") ? passOn() : 0;
+          return MovesByLine(window) ? passOn() : 0;
       }
       return passOn();
 

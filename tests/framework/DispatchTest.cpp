@@ -231,6 +231,48 @@ TEST_F(Dispatch, EnterPressesTheDefaultButtonExceptInMultiLineFields) {
   EXPECT_FALSE(Saw("MsgCommand" + Id(ok))) << ::testing::PrintToString(Events());
 }
 
+TEST_F(Dispatch, EnterPressesNoButtonAfterUnsetDefault) {
+  Probe* ok = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "OK");
+  Probe* single = Child("KblEdit", ES_AUTOHSCROLL | WS_TABSTOP);
+  ok->SetDefault();
+  ok->UnsetDefault();
+  EXPECT_EQ(Extra(kExtraDefaultButton), nullptr);
+  Events().clear();
+  Key(single, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << ::testing::PrintToString(Events());
+}
+
+TEST_F(Dispatch, EnterPressesNoDisabledOrHiddenDefault) {
+  Probe* ok = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "OK");
+  Probe* single = Child("KblEdit", ES_AUTOHSCROLL | WS_TABSTOP);
+  ok->SetDefault();
+  ok->Disable();
+  Events().clear();
+  Key(single, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << "disabled: " << ::testing::PrintToString(Events());
+  ok->Enable();
+  ok->SetInvisible();
+  Key(single, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << "hidden: " << ::testing::PrintToString(Events());
+  ok->SetVisible();
+  Key(single, VK_RETURN);
+  EXPECT_EQ(Events(), std::vector<std::string>{"MsgCommand" + Id(ok)});
+}
+
+TEST_F(Dispatch, UpAndDownMoveByLineInAMultiLineField) {
+  Probe* multi = Child("KblEdit", ES_MULTILINE | WS_TABSTOP, "one\r\ntwo");
+  Probe* after = Child("KblEdit", WS_TABSTOP);
+  multi->SetFocus();
+  SendMessageA(multi->GetHwnd(), EM_SETSEL, 0, 0);
+  Key(multi, VK_DOWN);
+  EXPECT_TRUE(multi->HasFocus());
+  EXPECT_EQ(SendMessageA(multi->GetHwnd(), EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0), 1);
+  Key(multi, VK_UP);
+  EXPECT_TRUE(multi->HasFocus());
+  EXPECT_EQ(SendMessageA(multi->GetHwnd(), EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0), 0);
+  (void)after;
+}
+
 TEST_F(Dispatch, DefaultFrameFollowsTheFocusAmongPushButtons) {
   Probe* ok = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "OK");
   Probe* cancel = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "Cancel");
