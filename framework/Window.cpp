@@ -1,7 +1,10 @@
 #include "framework/Window.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/LibraryState.h"
 #include "framework/WinApp.h"
@@ -33,6 +36,32 @@ const ItemMessages* ItemMessagesOf(HWND window) {
   if (HasClassName(window, "ComboBox")) return &kComboBoxMessages;
   return nullptr;
 }
+
+// Windows whose own text is being set, by any thread: the change that text
+// causes is no user change. Kept apart from mCallback, which the window's
+// thread may replace meanwhile.
+std::mutex settingTextLock;
+std::vector<const CWindow*> settingText;
+
+bool IsSettingText(const CWindow* window) {
+  std::lock_guard<std::mutex> hold(settingTextLock);
+  return std::find(settingText.begin(), settingText.end(), window) != settingText.end();
+}
+
+class SettingText {
+ public:
+  explicit SettingText(const CWindow* window) : window_(window) {
+    std::lock_guard<std::mutex> hold(settingTextLock);
+    settingText.push_back(window_);
+  }
+  ~SettingText() {
+    std::lock_guard<std::mutex> hold(settingTextLock);
+    settingText.erase(std::find(settingText.begin(), settingText.end(), window_));
+  }
+
+ private:
+  const CWindow* window_;
+};
 
 bool IsMultipleSelectionList(HWND window) {
   return HasClassName(window, "ListBox") && (StyleOf(window) & LBS_MULTIPLESEL);
@@ -126,9 +155,7 @@ void CWindow::DefineAccelerator(int key, int flags) {
 void CWindow::SetText(const char* text) {
   const char* accepted = AcceptedText(text);
   if (!accepted) return;
-  // The change notification of our own text is no user change.
-  TCallback callback = mCallback;
-  mCallback = nullptr;
+  SettingText setting(this);
   if (IsPopupMenu())
     ModifyMenuA(mHMenu, mItemCount, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(mHwnd),
                 accepted);
@@ -136,7 +163,6 @@ void CWindow::SetText(const char* text) {
     ModifyMenuA(mHMenu, mId, MF_BYCOMMAND | MF_STRING, mId, accepted);
   else
     SetWindowTextA(mHwnd, accepted);
-  mCallback = callback;
 }
 
 // The text goes straight into the caller's buffer: no storage is shared
@@ -455,7 +481,9 @@ void CWindow::AppendItem(const char* /*text*/) {}
 void CWindow::LoadResource(unsigned int /*id*/) {}
 void CWindow::OnActivate() {}
 void CWindow::OnDeactivate() {}
-void CWindow::OnChange() { Notify(MsgChange); }
+void CWindow::OnChange() {
+  if (!IsSettingText(this)) Notify(MsgChange);
+}
 void CWindow::OnCommand() { Notify(MsgCommand); }
 void CWindow::OnRightButton() { Notify(MsgRightButton); }
 void CWindow::OnLeftDoubleClick() { Notify(MsgCommand); }

@@ -186,6 +186,30 @@ TEST_F(WindowBase, OwnTextChangesRaiseNoChangeButTypingDoes) {
   EXPECT_TRUE(Saw(change));
 }
 
+// Attaches a callback from its change handler, as the window's thread may
+// while another thread sets the text.
+class AttachingField : public CWindow {
+ public:
+  explicit AttachingField(CWindow* parent) : CWindow(parent) {}
+  void OnChange() override {
+    AttachCallback(RecordMessage);
+    CWindow::OnChange();
+  }
+};
+
+TEST_F(WindowBase, CallbackAttachedWhileAnotherThreadSetsTheTextStays) {
+  auto* field = new AttachingField(main_);
+  field->Create("", 8, 8, 120, 24, "KblEdit", WS_CHILD | ES_AUTOHSCROLL);
+  std::atomic<bool> done{false};
+  std::thread setter([&] {
+    field->SetText("from the monitor");
+    done = true;
+  });
+  while (!done) Pump(1);
+  setter.join();
+  EXPECT_EQ(field->GetCallback(), RecordMessage);
+}
+
 TEST_F(WindowBase, MenuEntriesAndPopupsAreAddressedByCommandAndPosition) {
   HMENU bar = CreateMenu();
   HMENU popup = CreatePopupMenu();
