@@ -185,17 +185,27 @@ void CWindow::Select() {
   SendMessageA(mHwnd, EM_SETSEL, 0, 99999);
 }
 
+// A popup owned by the container, such as a note, is placed on the screen
+// although its positions are relative to the container like a control's.
+bool CWindow::IsPlacedOnScreen() const {
+  return mHwnd && !IsOwnContainer() && mHwndContainer && !(StyleOf(mHwnd) & WS_CHILD);
+}
+
 POINT CWindow::ParentOffset() const {
   POINT offset = {0, 0};
   CWindow* parent = ParentWindow();
-  if (!parent || !parent->mHwnd || parent->mHMenu || parent->mHwnd == mHwndContainer) return offset;
+  if (!parent || !parent->mHwnd || parent->mHMenu) return offset;
+  if (parent->mHwnd == mHwndContainer) {
+    if (IsPlacedOnScreen()) ClientToScreen(mHwndContainer, &offset);
+    return offset;
+  }
   RECT outer;
   if (!GetWindowRect(parent->mHwnd, &outer)) return offset;
   offset.x = outer.left;
   offset.y = outer.top;
   // A dialog of a window is placed in screen coordinates; a control under a
   // group box or frame in the client coordinates of their common container.
-  if (!IsOwnContainer() && mHwndContainer) ScreenToClient(mHwndContainer, &offset);
+  if (!IsOwnContainer() && mHwndContainer && !IsPlacedOnScreen()) ScreenToClient(mHwndContainer, &offset);
   return offset;
 }
 
@@ -217,7 +227,7 @@ void CWindow::GetPosition(int* x, int* y, int* width, int* height) {
   RECT outer = {0, 0, 0, 0};
   if (mHwnd) GetWindowRect(mHwnd, &outer);
   POINT topLeft = {outer.left, outer.top};
-  if (!IsOwnContainer() && mHwndContainer) ScreenToClient(mHwndContainer, &topLeft);
+  if (!IsOwnContainer() && mHwndContainer && !IsPlacedOnScreen()) ScreenToClient(mHwndContainer, &topLeft);
   POINT offset = ParentOffset();
   *x = PixelsToUnits(topLeft.x - offset.x);
   *y = PixelsToUnits(topLeft.y - offset.y);

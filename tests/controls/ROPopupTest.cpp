@@ -102,6 +102,17 @@ TEST_F(Popup, TakesCaptureAndFocusAndIsOwnedByTheParentWindow) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(Popup, IsPlacedInTheClientAreaOfItsContainer) {
+  HWND popup = Open("A note", 20, 20, 200, 120);
+  POINT origin = {20, 20};
+  ClientToScreen(main_->GetHwnd(), &origin);
+  RECT placed;
+  GetWindowRect(popup, &placed);
+  EXPECT_EQ(placed.left, origin.x);
+  EXPECT_EQ(placed.top, origin.y);
+  SendMessageA(popup, WM_KEYDOWN, VK_SPACE, 1);
+}
+
 TEST_F(Popup, ClosesAtAnyKeyOrButton) {
   struct Closing {
     UINT message;
