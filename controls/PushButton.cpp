@@ -145,12 +145,20 @@ void Press(HWND button) {
 // The code follows the button that went up, whichever went down.
 void Release(HWND button, UINT message, LPARAM lParam) {
   SendMessageA(button, BM_SETSTATE, FALSE, 0);
-  ReleaseCapture();
   captureFlag = 0;
+  ReleaseCapture();
   if (!PointerInside(button, lParam)) return;
   WORD code = message == WM_LBUTTONUP ? BN_CLICKED : kRightClickCode;
   WORD id = static_cast<WORD>(GetWindowLongA(button, GWL_ID));
   SendMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(button));
+}
+
+// An error box or Alt+Tab took the mouse during a press: the press ends
+// without a click, and no other button takes its release for one.
+void Cancel(HWND button) {
+  captureFlag = 0;
+  SendMessageA(button, BM_SETSTATE, FALSE, 0);
+  if (GetCapture() == button) ReleaseCapture();
 }
 
 }  // namespace
@@ -206,6 +214,12 @@ LRESULT CALLBACK PushButtonWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONUP:
       if (!captureFlag) break;
       Release(window, message, lParam);
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (captureFlag && reinterpret_cast<HWND>(lParam) != window) Cancel(window);
+      return 0;
+    case WM_CANCELMODE:
+      if (captureFlag && GetCapture() == window) Cancel(window);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -356,6 +356,25 @@ TEST_F(PushButtons, PointerLeavingAndReturningWhileHeld) {
   EXPECT_TRUE(Commands().empty());
 }
 
+TEST_F(PushButtons, LostCaptureEndsThePress) {
+  HWND first = Button(BS_PUSHBUTTON, "First")->GetHwnd();
+  HWND second = Button(BS_PUSHBUTTON, "Second")->GetHwnd();
+  for (UINT loss : {WM_CAPTURECHANGED, WM_CANCELMODE}) {
+    SCOPED_TRACE(loss);
+    Commands().clear();
+    Mouse(first, WM_LBUTTONDOWN, 5, 5);
+    if (loss == WM_CAPTURECHANGED)
+      SetCapture(main_->GetHwnd());  // an error box or Alt+Tab takes the mouse
+    else
+      SendMessageA(first, WM_CANCELMODE, 0, 0);
+    EXPECT_FALSE(GetWindowLongA(first, GWL_STYLE) & kButtonPressed);
+    EXPECT_NE(GetCapture(), first);
+    ReleaseCapture();
+    Mouse(second, WM_LBUTTONUP, 5, 5);
+    EXPECT_TRUE(Commands().empty()) << "no other button fires";
+  }
+}
+
 TEST_F(PushButtons, ReleaseOnTheRightAndBottomEdgesCountsInside) {
   HWND button = Button(BS_PUSHBUTTON)->GetHwnd();
   const struct {
