@@ -127,6 +127,15 @@ TEST_F(EditFields, OverwriteModeKeepsTheCharacterAfterTheCaretSelected) {
   EXPECT_EQ(SelectionOf(edit), Selection(2, 3));
 }
 
+TEST_F(EditFields, BackspaceInOverwriteModeDeletesTheCharacterBeforeTheCaret) {
+  SetOverwriteMode(1);
+  HWND edit = Plain("abcd");
+  Select(edit, 2, 3);  // the caret before "c", which is selected
+  Type(edit, "\b");
+  EXPECT_EQ(Shown(edit), "acd");
+  EXPECT_EQ(SelectionOf(edit), Selection(1, 2)) << "the character after the caret stays selected";
+}
+
 TEST_F(EditFields, FocusAndClicksSelectOneCharacterInOverwriteModeOnly) {
   HWND other = Plain("");
   HWND edit = Plain("abcd");
