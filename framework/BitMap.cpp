@@ -13,5 +13,6 @@ void CBitMap::LoadResource(unsigned int id) {
   mBitmap = LoadBitmapA(CWinApp::hInstance, MAKEINTRESOURCEA(id & 0xFFFF));
 }
 
+KBL_DEFINE_COPYABLE(CBitMap);
 CBitMap::CBitMap(CWindow* parent) : CWindow(parent), mBitmap(nullptr) {}
 HBITMAP CBitMap::GetBitmap() const { return mBitmap; }

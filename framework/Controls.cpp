@@ -22,45 +22,54 @@ const int kListBoxStrip = 4;
 
 }  // namespace
 
+KBL_DEFINE_COPYABLE(CText);
 CText::CText(CWindow* parent) : CWindow(parent) {}
 void CText::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "Static", kTextStyle);
 }
 
+KBL_DEFINE_COPYABLE(CROPopup);
 CROPopup::CROPopup(CWindow* parent) : CWindow(parent) {}
 void CROPopup::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "KblROPopup", WS_POPUP);
 }
 
+KBL_DEFINE_COPYABLE(CGroupBox);
 CGroupBox::CGroupBox(CWindow* parent) : CWindow(parent) {}
 void CGroupBox::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "Button", kGroupBoxStyle);
 }
 
+KBL_DEFINE_COPYABLE(CGroup);
 CGroup::CGroup(CWindow* parent) : CWindow(parent) {}
 void CGroup::Create(int x, int y) { CWindow::Create(nullptr, x, y, 0, 0, "Group", kGroupBoxStyle); }
 
+KBL_DEFINE_COPYABLE(CFrameWin);
 CFrameWin::CFrameWin(CWindow* parent) : CWindow(parent) {}
 void CFrameWin::Create(int x, int y, int width, int height) {
   CWindow::Create(nullptr, x, y, width, height, "Static", kFrameStyle);
 }
 
+KBL_DEFINE_COPYABLE(CPushButton);
 CPushButton::CPushButton(CWindow* parent) : CWindow(parent) {}
 void CPushButton::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "KblPushButton", kPushButtonStyle);
   SetNormalBackground();
 }
 
+KBL_DEFINE_COPYABLE(CRadioButton);
 CRadioButton::CRadioButton(CWindow* parent) : CWindow(parent) {}
 void CRadioButton::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "Button", kRadioStyle);
 }
 
+KBL_DEFINE_COPYABLE(CCheckBox);
 CCheckBox::CCheckBox(CWindow* parent) : CWindow(parent) {}
 void CCheckBox::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "Button", kCheckBoxStyle);
 }
 
+KBL_DEFINE_COPYABLE(CEntryField);
 CEntryField::CEntryField(CWindow* parent) : CWindow(parent) {}
 void CEntryField::Create(const char* text, int x, int y, int width, int height, const char* format) {
   CWindow::Create(text, x, y, width, height, format ? "KblFEdit" : "KblEdit", kEntryStyle);
@@ -71,11 +80,13 @@ void CEntryField::Create(const char* text, int x, int y, int width, int height, 
   SetNormalBackground();
 }
 
+KBL_DEFINE_COPYABLE(CMLE);
 CMLE::CMLE(CWindow* parent) : CWindow(parent) {}
 void CMLE::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "KblEdit", kMultiLineStyle);
 }
 
+KBL_DEFINE_COPYABLE(CListBox);
 CListBox::CListBox(CWindow* parent) : CWindow(parent) {}
 void CListBox::Create(int x, int y, int width, int height) {
   CWindow::Create(nullptr, x, y + kListBoxStrip, width, height - kListBoxStrip, "ListBox", kListBoxStyle);
@@ -89,6 +100,7 @@ CListBox& CListBox::operator<<(const char* text) {
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CComboBox);
 CComboBox::CComboBox(CWindow* parent) : CWindow(parent) {}
 void CComboBox::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, "ComboBox", kComboBoxStyle);
@@ -102,6 +114,7 @@ CComboBox& CComboBox::operator<<(const char* text) {
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CClientWindow);
 CClientWindow::CClientWindow(CWindow* parent) : CWindow(parent) {}
 void CClientWindow::Create(const char* /*text*/, int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
 
@@ -110,6 +123,9 @@ CLine::CLine(CWindow* parent) : CWindow(parent), mX1(0), mY1(0), mX2(0), mY2(0),
   mNextLine = parent->mLines;
   parent->mLines = this;
 }
+
+CLine::CLine(const CLine& other) = default;
+CLine& CLine::operator=(const CLine& other) = default;
 
 CLine::~CLine() {
   CWindow* parent = ParentWindow();

@@ -18,6 +18,7 @@ void InsertHeaderColumn(HWND header, int index, const char* text, unsigned int w
   SendMessageA(header, HDM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
+KBL_DEFINE_COPYABLE(CHeader);
 CHeader::CHeader(CWindow* parent) : CWindow(parent) {}
 
 void CHeader::Create() {

@@ -17,6 +17,7 @@ void ComputeTabStops(TVListData* data) {
   }
 }
 
+KBL_DEFINE_COPYABLE(CVListBox);
 CVListBox::CVListBox(CWindow* parent) : CWindow(parent) {}
 
 void CVListBox::Create(int x, int y, int width, int height) {

@@ -35,6 +35,7 @@ void ComputeTabStops(TVListData* data);
 class KBL_EXPORT CVListBox : public CWindow {
  public:
   explicit CVListBox(CWindow* parent);
+  KBL_COPYABLE(CVListBox);
 
   void Create(int x, int y, int width, int height);
   // Columns beyond the twentieth are refused.

@@ -42,6 +42,8 @@ void RegisterMainClass() {
 }  // namespace
 
 CWinApp::CWinApp() { SetCurrentApplication(this); }
+CWinApp::CWinApp(const CWinApp& other) = default;
+CWinApp& CWinApp::operator=(const CWinApp& other) = default;
 CWinApp::~CWinApp() {}
 
 void CWinApp::Initialize() {
