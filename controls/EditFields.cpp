@@ -209,20 +209,14 @@ LRESULT GetFormattedText(HWND window, WPARAM size, char* buffer) {
 
 }  // namespace
 
+const TWindowClass kEditClass = {kEditClassName,       EditWndProc,    kKeepExtraBytes, 0,
+                                 kSystemEditClassName, &plainEditProc, nullptr};
+const TWindowClass kFormattedEditClass = {kFormattedEditClassName, FormattedEditWndProc, kFormattedEditExtraBytes, 0,
+                                          kSystemEditClassName,    &formattedEditProc,   nullptr};
+
 void RegisterEditClasses(HINSTANCE instance) {
-  WNDCLASSA wc;
-  if (!GetClassInfoA(nullptr, "Edit", &wc)) return;
-  plainEditProc = wc.lpfnWndProc;
-  formattedEditProc = wc.lpfnWndProc;
-  wc.hInstance = instance;
-  wc.lpfnWndProc = EditWndProc;
-  wc.lpszClassName = "KblEdit";
-  RegisterClassA(&wc);
-  wc.lpfnWndProc = FormattedEditWndProc;
-  wc.lpszClassName = "KblFEdit";
-  // The system edit keeps its own data in the first slot.
-  wc.cbWndExtra = kFormattedEditExtraBytes;
-  RegisterClassA(&wc);
+  RegisterWindowClass(kEditClass, instance);
+  RegisterWindowClass(kFormattedEditClass, instance);
 }
 
 LRESULT CALLBACK EditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

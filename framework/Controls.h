@@ -11,15 +11,6 @@ class KBL_EXPORT CText : public CWindow {
   void Create(const char* text, int x, int y, int width, int height);
 };
 
-// A "KblROPopup" note owned by the parent's container; it closes itself at
-// the first key or click, after which the object has no live window.
-class KBL_EXPORT CROPopup : public CWindow {
- public:
-  explicit CROPopup(CWindow* parent);
-  KBL_COPYABLE(CROPopup);
-  void Create(const char* text, int x, int y, int width, int height);
-};
-
 // Its children are siblings inside the container, placed relative to the box.
 class KBL_EXPORT CGroupBox : public CWindow {
  public:

@@ -32,8 +32,8 @@ const ItemMessages kComboBoxMessages = {CB_SELECTSTRING, CB_GETCOUNT,       CB_S
                                         CB_ADDSTRING,    CB_INSERTSTRING};
 
 const ItemMessages* ItemMessagesOf(HWND window) {
-  if (HasClassName(window, "ListBox")) return &kListBoxMessages;
-  if (HasClassName(window, "ComboBox")) return &kComboBoxMessages;
+  if (HasClassName(window, kListBoxClassName)) return &kListBoxMessages;
+  if (HasClassName(window, kComboBoxClassName)) return &kComboBoxMessages;
   return nullptr;
 }
 
@@ -64,7 +64,7 @@ class SettingText {
 };
 
 bool IsMultipleSelectionList(HWND window) {
-  return HasClassName(window, "ListBox") && (StyleOf(window) & LBS_MULTIPLESEL);
+  return HasClassName(window, kListBoxClassName) && (StyleOf(window) & LBS_MULTIPLESEL);
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ void CWindow::Create(const char* text, int x, int y, int width, int height, cons
 
 void CWindow::CreateTopLevel(const char* text, unsigned long style, HWND owner) {
   const char* caption = AcceptedText(text);
-  mHwnd = CreateWindowExA(0, "KBLMAIN", caption ? caption : "", style, 0, 0, 0, 0, owner, nullptr,
+  mHwnd = CreateWindowExA(0, kMainClassName, caption ? caption : "", style, 0, 0, 0, 0, owner, nullptr,
                           CWinApp::hInstance, nullptr);
   mHwndContainer = mHwnd;
   if (!mHwnd) {
@@ -317,7 +317,7 @@ unsigned char CWindow::IsChecked() {
     UINT state = GetMenuState(mHMenu, mId, MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) ? 1 : 0;
   }
-  if (HasClassName(mHwnd, "Button")) return SendMessageA(mHwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+  if (HasClassName(mHwnd, kButtonClassName)) return SendMessageA(mHwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
   return 0;
 }
 
@@ -346,7 +346,7 @@ void CWindow::UnsetDefault() {
 }
 
 unsigned char CWindow::IsDefault() {
-  return IsClass("KblPushButton") && (StyleOf(mHwnd) & 0x1F) == BS_DEFPUSHBUTTON ? 1 : 0;
+  return IsClass(kPushButtonClassName) && (StyleOf(mHwnd) & kButtonTypeMask) == BS_DEFPUSHBUTTON ? 1 : 0;
 }
 
 bool CWindow::IsClass(const char* className) const { return mHwnd && !mHMenu && HasClassName(mHwnd, className); }
@@ -356,43 +356,43 @@ void CWindow::ChangeStyle(LONG clear, LONG add) {
 }
 
 void CWindow::JustifyRight() {
-  if (IsClass("KblEdit"))
+  if (IsClass(kEditClassName))
     AddStyle(ES_RIGHT);
-  else if (IsClass("Static"))
+  else if (IsClass(kStaticClassName))
     ChangeStyle(0xC, SS_RIGHT);
-  else if (IsClass("KblPushButton"))
-    AddStyle(0x80);
+  else if (IsClass(kPushButtonClassName))
+    AddStyle(kButtonRightAligned);
 }
 
 void CWindow::JustifyLeft() {
-  if (IsClass("KblPushButton")) AddStyle(0x20);
+  if (IsClass(kPushButtonClassName)) AddStyle(kButtonLeftAligned);
 }
 
 void CWindow::SetUnreadable() {
-  if (!IsClass("KblEdit")) return;
+  if (!IsClass(kEditClassName)) return;
   AddStyle(ES_PASSWORD);
   SendMessageA(mHwnd, EM_SETPASSWORDCHAR, '*', 0);
 }
 
 void CWindow::SetUpperCase() {
-  if (IsClass("KblEdit")) ChangeStyle(0x30, ES_UPPERCASE);
+  if (IsClass(kEditClassName)) ChangeStyle(0x30, ES_UPPERCASE);
 }
 
 void CWindow::SetLowerCase() {
-  if (IsClass("KblEdit")) ChangeStyle(0x28, ES_LOWERCASE);
+  if (IsClass(kEditClassName)) ChangeStyle(0x28, ES_LOWERCASE);
 }
 
 void CWindow::SetNumeric() {
-  if (IsClass("KblEdit")) ChangeStyle(0x38, ES_NUMBER);
+  if (IsClass(kEditClassName)) ChangeStyle(0x38, ES_NUMBER);
 }
 
 void CWindow::SetPointerFocus() {
-  if (IsClass("KblPushButton")) ChangeStyle(0x100, 0);
+  if (IsClass(kPushButtonClassName)) ChangeStyle(kButtonKeepsFocus, 0);
 }
 
 void CWindow::SetNormalBackground() {
   if (!mHwnd || mHMenu) return;
-  bool input = IsClass("KblEdit") || IsClass("KblFEdit") || IsClass("ListBox");
+  bool input = IsClass(kEditClassName) || IsClass(kFormattedEditClassName) || IsClass(kListBoxClassName);
   HBRUSH brush = input ? InputBackground() : static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   SetWindowLongPtrA(mHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(brush));
   InvalidateRect(mHwnd, nullptr, TRUE);

@@ -47,20 +47,9 @@ std::string TextOf(HWND edit) {
   return text;
 }
 
-class EditFields : public ::testing::Test {
+class EditFields : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    SetOverwriteMode(0);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Edit fields", 40, 40, 600, 300);
-    Pump();
-  }
-  void TearDown() override {
-    SetOverwriteMode(0);
-    delete main_;
-    Pump(0);
-  }
+  EditFields() : MainWindowTest("Edit fields", 40, 40, 600, 300) {}
   HWND Plain(const char* text, unsigned long style = ES_AUTOHSCROLL) {
     Probe* edit = new Probe(main_);
     edit->Create(text, 8, 8 + 30 * count_++, 200, 24, "KblEdit", WS_CHILD | WS_TABSTOP | style);
@@ -75,7 +64,6 @@ class EditFields : public ::testing::Test {
     if (value) SetWindowTextA(edit, value);
     return edit;
   }
-  TestTopWindow* main_ = nullptr;
   int count_ = 0;
 };
 

@@ -98,18 +98,12 @@ LRESULT CALLBACK RecordCommands(HWND window, UINT message, WPARAM wParam, LPARAM
   return MainWndProc(window, message, wParam, lParam);
 }
 
-class PushButtons : public ::testing::Test {
+class PushButtons : public MainWindowTest {
  protected:
+  PushButtons() : MainWindowTest("Push buttons", 40, 40, 700, 300) {}
   void SetUp() override {
-    SetUnitFontHeight(16);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Push buttons", 40, 40, 700, 300);
+    MainWindowTest::SetUp();
     SetWindowLongPtrA(main_->GetHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
-    Pump();
-  }
-  void TearDown() override {
-    delete main_;
-    Pump(0);
   }
   Probe* Button(LONG style, const char* caption = "", int width = W, int height = H) {
     Probe* button = new Probe(main_);
@@ -125,7 +119,6 @@ class PushButtons : public ::testing::Test {
     InflateRect(&r, -4, -4);
     return r;
   }
-  TestTopWindow* main_ = nullptr;
   int count_ = 0;
 };
 

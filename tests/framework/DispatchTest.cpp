@@ -7,7 +7,7 @@
 
 #include "framework/BitMap.h"
 #include "framework/LibraryState.h"
-#include "framework/VListBox.h"
+#include "controls/VListBox.h"
 #include "tests/framework/GuiSupport.h"
 
 namespace {
@@ -29,22 +29,14 @@ class RecordingList : public CVListBox {
   }
 };
 
-class Dispatch : public ::testing::Test {
+class Dispatch : public MainWindowTest {
  protected:
+  Dispatch() : MainWindowTest("Dispatch", 40, 40, 500, 400) {}
   void SetUp() override {
-    SetUnitFontHeight(16);
-    SetOverwriteMode(0);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Dispatch", 40, 40, 500, 400);
+    MainWindowTest::SetUp();
     main_->AttachCallback(RecordMessage);
     Pump();
     Events().clear();
-  }
-  void TearDown() override {
-    delete main_;
-    CWinApp::hwndStatus = nullptr;
-    // Leave Shift released for the next test.
-    Pump(0);
   }
   Probe* Child(const char* className, unsigned long style, const char* text = "", CWindow* parent = nullptr) {
     Probe* child = new Probe(parent ? parent : main_);
@@ -69,7 +61,6 @@ class Dispatch : public ::testing::Test {
   static std::string Id(CWindow* w) { return " " + std::to_string(w->GetId()); }
   HWND Extra(int offset) { return reinterpret_cast<HWND>(GetWindowLongPtrA(main_->GetHwnd(), offset)); }
 
-  TestTopWindow* main_ = nullptr;
   int count_ = 0;
 };
 
@@ -515,7 +506,7 @@ TEST_F(Dispatch, SizeAndMoveAreForwardedToTheStatusBar) {
 
 TEST_F(Dispatch, ClosingATopLevelWindowDestroysItAndEndsTheLoop) {
   Pump(0);
-  TestTopWindow dialog(main_);
+  TestDialog dialog(main_);
   dialog.CreateTop("Dialog", 10, 10, 200, 100);
   dialog.AttachCallback(RecordMessage);
   Events().clear();
