@@ -52,6 +52,12 @@ void SelectAfterCaret(HWND window, bool overwrite) {
   SetSelection(plainEditProc, window, start, overwrite ? start + 1 : start);
 }
 
+void CollapseOneCharacter(HWND window) {
+  DWORD end;
+  DWORD start = SelectionStart(plainEditProc, window, &end);
+  if (end == start + 1) SetSelection(plainEditProc, window, start, start);
+}
+
 bool IsCaretKey(WPARAM key) { return key == VK_END || key == VK_HOME || key == VK_LEFT || key == VK_RIGHT; }
 
 // ---- "KblFEdit" ----
@@ -203,20 +209,14 @@ LRESULT GetFormattedText(HWND window, WPARAM size, char* buffer) {
 
 }  // namespace
 
+const TWindowClass kEditClass = {kEditClassName,       EditWndProc,    kKeepExtraBytes, 0,
+                                 kSystemEditClassName, &plainEditProc, nullptr};
+const TWindowClass kFormattedEditClass = {kFormattedEditClassName, FormattedEditWndProc, kFormattedEditExtraBytes, 0,
+                                          kSystemEditClassName,    &formattedEditProc,   nullptr};
+
 void RegisterEditClasses(HINSTANCE instance) {
-  WNDCLASSA wc;
-  if (!GetClassInfoA(nullptr, "Edit", &wc)) return;
-  plainEditProc = wc.lpfnWndProc;
-  formattedEditProc = wc.lpfnWndProc;
-  wc.hInstance = instance;
-  wc.lpfnWndProc = EditWndProc;
-  wc.lpszClassName = "KblEdit";
-  RegisterClassA(&wc);
-  wc.lpfnWndProc = FormattedEditWndProc;
-  wc.lpszClassName = "KblFEdit";
-  // The system edit keeps its own data in the first slot.
-  wc.cbWndExtra = kFormattedEditExtraBytes;
-  RegisterClassA(&wc);
+  RegisterWindowClass(kEditClass, instance);
+  RegisterWindowClass(kFormattedEditClass, instance);
 }
 
 LRESULT CALLBACK EditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -243,6 +243,9 @@ LRESULT CALLBACK EditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       // The dialog logic handles these keys; the field must neither insert
       // them nor beep.
       if (IsDialogKey(wParam)) return 0;
+      // The one selected character is the one after the caret: Backspace
+      // takes the one before it, as it does in insert mode.
+      if (wParam == static_cast<WPARAM>(kBackspace) && OverwriteMode()) CollapseOneCharacter(window);
       PassOn(plainEditProc, window, message, wParam, lParam);
       if (OverwriteMode()) SelectOneIfEmpty(window);
       return 0;

@@ -6,14 +6,13 @@
 #include <windows.h>
 
 #include "framework/Export.h"
+#include "framework/WindowClasses.h"
 
-// "KblFEdit" window extra bytes: four pointer-sized slots; the third holds the
-// input format (offset 8 of 16 bytes in a 32-bit build).
-const int kFormattedEditExtraBytes = 4 * sizeof(LONG_PTR);
-const int kExtraFormat = 2 * sizeof(LONG_PTR);
 // An input format holds at most this many characters.
 const int kMaxFormatLength = 255;
 
+extern const TWindowClass kEditClass;
+extern const TWindowClass kFormattedEditClass;
 KBL_EXPORT void RegisterEditClasses(HINSTANCE instance);
 KBL_EXPORT LRESULT CALLBACK EditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 KBL_EXPORT LRESULT CALLBACK FormattedEditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

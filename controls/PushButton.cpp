@@ -1,15 +1,14 @@
 #include "controls/PushButton.h"
 
+#include "framework/ButtonTracking.h"
 #include "framework/WindowProcedures.h"
 
 namespace {
 
 // Shared by every button of the process: the pen of the shadow lines, never
-// deleted, and whether a button holds the mouse (only one can at a time).
+// deleted, and the mouse, which one button at a time holds.
 HPEN greyPen = nullptr;
-int captureFlag = 0;
-
-const LONG kTypeMask = 0x1F;
+TButtonTracking tracking;
 
 void Line(HDC dc, int x1, int y1, int x2, int y2) {
   MoveToEx(dc, x1, y1, nullptr);
@@ -100,7 +99,7 @@ void Draw(HWND button, HDC dc) {
   // The context may be the window's common one: leave it as it was found.
   int saved = SaveDC(dc);
   FillRect(dc, &r, face);
-  DrawFrame(dc, r, (style & kTypeMask) == BS_DEFPUSHBUTTON);
+  DrawFrame(dc, r, (style & kButtonTypeMask) == BS_DEFPUSHBUTTON);
   DrawFace(dc, r, (style & kButtonPressed) != 0, face);
   DrawCaption(button, dc, r, style);
   RestoreDC(dc, saved);
@@ -126,45 +125,12 @@ void SetPressed(HWND button, bool pressed) {
   RedrawNow(button);
 }
 
-// Client coordinates as unsigned 16-bit values: a pointer left of or above
-// the button is far outside it. The right and bottom edges count as inside.
-bool PointerInside(HWND button, LPARAM lParam) {
-  LONG x = LOWORD(lParam);
-  LONG y = HIWORD(lParam);
-  RECT client;
-  GetClientRect(button, &client);
-  return x >= client.left && x <= client.right && y >= client.top && y <= client.bottom;
-}
-
-void Press(HWND button) {
-  SendMessageA(button, BM_SETSTATE, TRUE, 0);
-  SetCapture(button);
-  captureFlag = 1;
-}
-
-// The code follows the button that went up, whichever went down.
-void Release(HWND button, UINT message, LPARAM lParam) {
-  SendMessageA(button, BM_SETSTATE, FALSE, 0);
-  ReleaseCapture();
-  captureFlag = 0;
-  if (!PointerInside(button, lParam)) return;
-  WORD code = message == WM_LBUTTONUP ? BN_CLICKED : kRightClickCode;
-  WORD id = static_cast<WORD>(GetWindowLongA(button, GWL_ID));
-  SendMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(button));
-}
-
 }  // namespace
 
-void RegisterPushButtonClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = PushButtonWndProc;
-  wc.cbWndExtra = kPushButtonExtraBytes;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  wc.lpszClassName = "KblPushButton";
-  RegisterClassA(&wc);
-}
+const TWindowClass kPushButtonClass = {kPushButtonClassName, PushButtonWndProc, kPushButtonExtraBytes, WHITE_BRUSH,
+                                       nullptr,              nullptr,           nullptr};
+
+void RegisterPushButtonClass(HINSTANCE instance) { RegisterWindowClass(kPushButtonClass, instance); }
 
 LRESULT CALLBACK PushButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -189,23 +155,33 @@ LRESULT CALLBACK PushButtonWndProc(HWND window, UINT message, WPARAM wParam, LPA
       SetPressed(window, wParam != 0);
       return 0;
     case BM_SETSTYLE:
-      SetWindowLongA(window, GWL_STYLE, (GetWindowLongA(window, GWL_STYLE) & ~kTypeMask) | LOWORD(wParam));
+      SetWindowLongA(window, GWL_STYLE, (GetWindowLongA(window, GWL_STYLE) & ~kButtonTypeMask) | LOWORD(wParam));
       if (LOWORD(lParam)) RedrawNow(window);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      Press(window);
+      tracking.Press(window);
       return 0;
     case WM_MOUSEMOVE:
-      if (!captureFlag) break;
-      SendMessageA(window, BM_SETSTATE, PointerInside(window, lParam), 0);
+      if (!tracking.IsTracking()) break;
+      tracking.Follow(window, lParam);
       return 0;
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-      if (!captureFlag) break;
-      Release(window, message, lParam);
+    case WM_RBUTTONUP: {
+      if (!tracking.IsTracking()) break;
+      int code = tracking.Release(window, message, lParam);
+      if (code >= 0) ReportClick(window, code);
+      return 0;
+    }
+    // An error box or Alt+Tab took the mouse during a press: the press ends
+    // without a click, and no other button takes its release for one.
+    case WM_CAPTURECHANGED:
+      if (tracking.IsTracking() && reinterpret_cast<HWND>(lParam) != window) tracking.Cancel(window);
+      return 0;
+    case WM_CANCELMODE:
+      if (tracking.IsTracking() && GetCapture() == window) tracking.Cancel(window);
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -95,13 +95,13 @@ LRESULT CALLBACK ROPopupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterROPopupClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = ROPopupWndProc;
-  wc.cbWndExtra = sizeof(LONG_PTR);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = "KblROPopup";
-  RegisterClassA(&wc);
+const TWindowClass kROPopupClass = {kROPopupClassName, ROPopupWndProc, kExtraSlot, NULL_BRUSH,
+                                    nullptr,           nullptr,        nullptr};
+
+void RegisterROPopupClass(HINSTANCE instance) { RegisterWindowClass(kROPopupClass, instance); }
+
+KBL_DEFINE_COPYABLE(CROPopup);
+CROPopup::CROPopup(CWindow* parent) : CWindow(parent) {}
+void CROPopup::Create(const char* text, int x, int y, int width, int height) {
+  CWindow::Create(text, x, y, width, height, kROPopupClassName, WS_POPUP);
 }

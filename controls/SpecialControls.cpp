@@ -13,12 +13,14 @@ char* CopyOf(const char* text) { return text ? _strdup(text) : nullptr; }
 
 }  // namespace
 
+KBL_DEFINE_COPYABLE(CBlackText);
 CBlackText::CBlackText(CWindow* parent) : CText(parent) {}
 CBlackText& CBlackText::Create(const char* text, int x, int y, int width, int height) {
   CText::Create(text, x, y, width, height);
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CCText);
 CCText::CCText(CWindow* parent) : CText(parent) {}
 CCText& CCText::Create(const char* text, int x, int y, int width, int height) {
   CText::Create(text, x, y, width, height);
@@ -26,6 +28,7 @@ CCText& CCText::Create(const char* text, int x, int y, int width, int height) {
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CMonoText);
 CMonoText::CMonoText(CWindow* parent) : CBlackText(parent) {}
 CMonoText& CMonoText::Create(const char* text, int x, int y, int width, int height) {
   CBlackText::Create(text, x, y, width, height);
@@ -33,12 +36,14 @@ CMonoText& CMonoText::Create(const char* text, int x, int y, int width, int heig
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CSizedEF);
 CSizedEF::CSizedEF(CWindow* parent) : CEntryField(parent) {}
 void CSizedEF::Create(const char* text, int x, int y, int width, int height, int limit) {
   CEntryField::Create(text, x, y, width, height, nullptr);
   SetTextLimit(static_cast<unsigned int>(limit));
 }
 
+KBL_DEFINE_COPYABLE(CMonoMLE);
 CMonoMLE::CMonoMLE(CWindow* parent) : CMLE(parent) {}
 void CMonoMLE::Create(const char* text, int x, int y, int width, int height) {
   CMLE::Create(text, x, y, width, height);
@@ -60,6 +65,7 @@ char* CMonoMLE::GetBuffer() {
   return buffer;
 }
 
+KBL_DEFINE_COPYABLE(CSortedLB);
 CSortedLB::CSortedLB(CWindow* parent) : CListBox(parent) {}
 
 void CSortedLB::AppendItemAscend(const char* text) { InsertOrdered(text, 1); }
@@ -105,6 +111,7 @@ void CSortedLB::SetRefresh(int on) {
 
 void CSortedLB::DeleteAll() { DeleteItem(-2); }
 
+KBL_DEFINE_COPYABLE(CMonoLB);
 CMonoLB::CMonoLB(CWindow* parent) : CSortedLB(parent) {}
 void CMonoLB::Create(int x, int y, int width, int height) {
   CListBox::Create(x, y, width, height);
@@ -161,6 +168,7 @@ void CTogglePB::Update() {
 
 int CTogglePB::GetState() const { return mState; }
 
+KBL_DEFINE_COPYABLE(CAHDialogWin);
 CAHDialogWin::CAHDialogWin(CWindow* parent) : CDialogWin(parent) {}
 void CAHDialogWin::OnDeactivate() {
   CWindow::OnDeactivate();

@@ -9,6 +9,7 @@
 class KBL_EXPORT CBlackText : public CText {
  public:
   explicit CBlackText(CWindow* parent);
+  KBL_COPYABLE(CBlackText);
   CBlackText& Create(const char* text, int x, int y, int width, int height);
 };
 
@@ -16,24 +17,28 @@ class KBL_EXPORT CBlackText : public CText {
 class KBL_EXPORT CCText : public CText {
  public:
   explicit CCText(CWindow* parent);
+  KBL_COPYABLE(CCText);
   CCText& Create(const char* text, int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CMonoText : public CBlackText {
  public:
   explicit CMonoText(CWindow* parent);
+  KBL_COPYABLE(CMonoText);
   CMonoText& Create(const char* text, int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CSizedEF : public CEntryField {
  public:
   explicit CSizedEF(CWindow* parent);
+  KBL_COPYABLE(CSizedEF);
   void Create(const char* text, int x, int y, int width, int height, int limit);
 };
 
 class KBL_EXPORT CMonoMLE : public CMLE {
  public:
   explicit CMonoMLE(CWindow* parent);
+  KBL_COPYABLE(CMonoMLE);
   void Create(const char* text, int x, int y, int width, int height);
   // The whole text with line feeds alone between lines, or null when empty;
   // the caller releases it with free.
@@ -46,6 +51,7 @@ const int kSortedItemMax = 511;
 class KBL_EXPORT CSortedLB : public CListBox {
  public:
   explicit CSortedLB(CWindow* parent);
+  KBL_COPYABLE(CSortedLB);
   // Before the first item the text precedes (follows); equal texts go after.
   void AppendItemAscend(const char* text);
   void AppendItemDescend(const char* text);
@@ -63,6 +69,7 @@ class KBL_EXPORT CSortedLB : public CListBox {
 class KBL_EXPORT CMonoLB : public CSortedLB {
  public:
   explicit CMonoLB(CWindow* parent);
+  KBL_COPYABLE(CMonoLB);
   void Create(int x, int y, int width, int height);
 };
 
@@ -95,5 +102,6 @@ class KBL_EXPORT CTogglePB : public CPushButton {
 class KBL_EXPORT CAHDialogWin : public CDialogWin {
  public:
   explicit CAHDialogWin(CWindow* parent);
+  KBL_COPYABLE(CAHDialogWin);
   void OnDeactivate() override;
 };

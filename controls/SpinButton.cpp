@@ -10,7 +10,6 @@
 
 namespace {
 
-const char kSpinButtonClass[] = "SpinButton";
 // The arrows take the right 15 units; 2 more separate them from the field.
 const int kArrowsWidth = 15;
 const int kFieldGap = 2;
@@ -30,17 +29,10 @@ char** DuplicateList(char* const* list, int count, int* kept) {
 
 }  // namespace
 
-void RegisterSpinButtonClass() {
-  if (CWinApp::hPrevInstance) return;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = SpinButtonWndProc;
-  wc.hInstance = CWinApp::hInstance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  // Nothing is erased: the painting is the main procedure's.
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = kSpinButtonClass;
-  RegisterClassA(&wc);
-}
+// Nothing is erased: the painting is the main procedure's.
+const TWindowClass kSpinButtonClass = {kSpinButtonClassName, SpinButtonWndProc, 0, NULL_BRUSH, nullptr, nullptr, nullptr};
+
+void RegisterSpinButtonClass() { RegisterWindowClass(kSpinButtonClass, CWinApp::hInstance); }
 
 LRESULT CALLBACK SpinButtonWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (CWindow* object = WindowFromHandle(window)) {
@@ -66,7 +58,7 @@ CSpinButton& CSpinButton::operator=(const CSpinButton& other) = default;
 CSpinButton::~CSpinButton() {}
 
 void CSpinButton::Create(int x, int y, int width, int height, unsigned long style) {
-  CWindow::Create(nullptr, x, y, width, height, kSpinButtonClass, style);
+  CWindow::Create(nullptr, x, y, width, height, kSpinButtonClassName, style);
   if (mHwnd) EnableWindow(mHwnd, FALSE);
 }
 

@@ -1,10 +1,9 @@
-#include "controls/VListControl.h"
+#include "controls/VListBox.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
-#include "framework/VListBox.h"
 
 namespace {
 
@@ -250,7 +249,7 @@ LRESULT OnCreate(HWND control, const CREATESTRUCTA* create) {
   HINSTANCE instance = create->hInstance;
   data->header = CreateWindowExA(0, WC_HEADERA, nullptr, WS_CHILD | WS_BORDER, 0, 0, 0, 0, control, nullptr,
                                  instance, nullptr);
-  data->list = CreateWindowExA(0, "ListBox", nullptr, kListStyle, 0, 0, 0, 0, control,
+  data->list = CreateWindowExA(0, kListBoxClassName, nullptr, kListStyle, 0, 0, 0, 0, control,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kVListListId)), instance, nullptr);
   if (!data->list) {
     if (data->header) DestroyWindow(data->header);
@@ -259,7 +258,7 @@ LRESULT OnCreate(HWND control, const CREATESTRUCTA* create) {
   }
   SetWindowLongPtrA(data->list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(VListKeyFilter));
   for (int i = 0; i < 6; ++i) {
-    data->buttons[i] = CreateWindowExA(0, "KblPushButton", kButtons[i].caption, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+    data->buttons[i] = CreateWindowExA(0, kPushButtonClassName, kButtons[i].caption, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
                                        control, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtons[i].id)),
                                        instance, nullptr);
     if (!data->buttons[i]) continue;
@@ -401,13 +400,7 @@ LRESULT CALLBACK VListKeyFilter(HWND window, UINT message, WPARAM wParam, LPARAM
   return CallWindowProcA(listProc, window, message, wParam, lParam);
 }
 
-void RegisterVListBoxClass(HINSTANCE instance) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = VListBoxWndProc;
-  wc.cbWndExtra = kVListExtraBytes;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = "KblVListBox";
-  RegisterClassA(&wc);
-}
+const TWindowClass kVListBoxClass = {kVListBoxClassName, VListBoxWndProc, kVListExtraBytes, NULL_BRUSH,
+                                     nullptr,            nullptr,         RouteVListCommand};
+
+void RegisterVListBoxClass(HINSTANCE instance) { RegisterWindowClass(kVListBoxClass, instance); }

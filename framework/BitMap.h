@@ -6,6 +6,7 @@
 class KBL_EXPORT CBitMap : public CWindow {
  public:
   explicit CBitMap(CWindow* parent);
+  KBL_COPYABLE(CBitMap);
 
   void Create(unsigned int resourceId, int x, int y, int width, int height);
   // The bitmap stays loaded for the life of the process.

@@ -1,6 +1,6 @@
 #include "framework/Controls.h"
 
-#include "controls/EditFields.h"
+#include "framework/WindowClasses.h"
 
 namespace {
 
@@ -8,11 +8,9 @@ namespace {
 const unsigned long kTextStyle = WS_CHILD | SS_LEFTNOWORDWRAP;                            // 0x4000000C
 const unsigned long kGroupBoxStyle = WS_CHILD | BS_GROUPBOX;                              // 0x40000007
 const unsigned long kFrameStyle = WS_CHILD | SS_BLACKFRAME;                               // 0x40000007
-// Bit 0x100 keeps the focus where it is when the button is clicked.
-const unsigned long kKeepFocus = 0x100;
-const unsigned long kPushButtonStyle = WS_CHILD | WS_TABSTOP | kKeepFocus;                // 0x40010100
-const unsigned long kRadioStyle = WS_CHILD | WS_TABSTOP | kKeepFocus | BS_AUTORADIOBUTTON;  // 0x40010109
-const unsigned long kCheckBoxStyle = WS_CHILD | WS_TABSTOP | kKeepFocus | BS_AUTOCHECKBOX;  // 0x40010103
+const unsigned long kPushButtonStyle = WS_CHILD | WS_TABSTOP | kButtonKeepsFocus;                // 0x40010100
+const unsigned long kRadioStyle = WS_CHILD | WS_TABSTOP | kButtonKeepsFocus | BS_AUTORADIOBUTTON;  // 0x40010109
+const unsigned long kCheckBoxStyle = WS_CHILD | WS_TABSTOP | kButtonKeepsFocus | BS_AUTOCHECKBOX;  // 0x40010103
 const unsigned long kEntryStyle = WS_CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;      // 0x40810080
 const unsigned long kMultiLineStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE;  // 0x40A10004
 const unsigned long kListBoxStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL |
@@ -22,48 +20,51 @@ const int kListBoxStrip = 4;
 
 }  // namespace
 
+KBL_DEFINE_COPYABLE(CText);
 CText::CText(CWindow* parent) : CWindow(parent) {}
 void CText::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "Static", kTextStyle);
+  CWindow::Create(text, x, y, width, height, kStaticClassName, kTextStyle);
 }
 
-CROPopup::CROPopup(CWindow* parent) : CWindow(parent) {}
-void CROPopup::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "KblROPopup", WS_POPUP);
-}
-
+KBL_DEFINE_COPYABLE(CGroupBox);
 CGroupBox::CGroupBox(CWindow* parent) : CWindow(parent) {}
 void CGroupBox::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "Button", kGroupBoxStyle);
+  CWindow::Create(text, x, y, width, height, kButtonClassName, kGroupBoxStyle);
 }
 
+KBL_DEFINE_COPYABLE(CGroup);
 CGroup::CGroup(CWindow* parent) : CWindow(parent) {}
-void CGroup::Create(int x, int y) { CWindow::Create(nullptr, x, y, 0, 0, "Group", kGroupBoxStyle); }
+void CGroup::Create(int x, int y) { CWindow::Create(nullptr, x, y, 0, 0, kGroupClassName, kGroupBoxStyle); }
 
+KBL_DEFINE_COPYABLE(CFrameWin);
 CFrameWin::CFrameWin(CWindow* parent) : CWindow(parent) {}
 void CFrameWin::Create(int x, int y, int width, int height) {
-  CWindow::Create(nullptr, x, y, width, height, "Static", kFrameStyle);
+  CWindow::Create(nullptr, x, y, width, height, kStaticClassName, kFrameStyle);
 }
 
+KBL_DEFINE_COPYABLE(CPushButton);
 CPushButton::CPushButton(CWindow* parent) : CWindow(parent) {}
 void CPushButton::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "KblPushButton", kPushButtonStyle);
+  CWindow::Create(text, x, y, width, height, kPushButtonClassName, kPushButtonStyle);
   SetNormalBackground();
 }
 
+KBL_DEFINE_COPYABLE(CRadioButton);
 CRadioButton::CRadioButton(CWindow* parent) : CWindow(parent) {}
 void CRadioButton::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "Button", kRadioStyle);
+  CWindow::Create(text, x, y, width, height, kButtonClassName, kRadioStyle);
 }
 
+KBL_DEFINE_COPYABLE(CCheckBox);
 CCheckBox::CCheckBox(CWindow* parent) : CWindow(parent) {}
 void CCheckBox::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "Button", kCheckBoxStyle);
+  CWindow::Create(text, x, y, width, height, kButtonClassName, kCheckBoxStyle);
 }
 
+KBL_DEFINE_COPYABLE(CEntryField);
 CEntryField::CEntryField(CWindow* parent) : CWindow(parent) {}
 void CEntryField::Create(const char* text, int x, int y, int width, int height, const char* format) {
-  CWindow::Create(text, x, y, width, height, format ? "KblFEdit" : "KblEdit", kEntryStyle);
+  CWindow::Create(text, x, y, width, height, format ? kFormattedEditClassName : kEditClassName, kEntryStyle);
   if (!format || !mHwnd) return;
   SetWindowLongPtrA(mHwnd, kExtraFormat, reinterpret_cast<LONG_PTR>(format));
   // The creation text reached the field before it had a format to lay it out.
@@ -71,14 +72,16 @@ void CEntryField::Create(const char* text, int x, int y, int width, int height, 
   SetNormalBackground();
 }
 
+KBL_DEFINE_COPYABLE(CMLE);
 CMLE::CMLE(CWindow* parent) : CWindow(parent) {}
 void CMLE::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "KblEdit", kMultiLineStyle);
+  CWindow::Create(text, x, y, width, height, kEditClassName, kMultiLineStyle);
 }
 
+KBL_DEFINE_COPYABLE(CListBox);
 CListBox::CListBox(CWindow* parent) : CWindow(parent) {}
 void CListBox::Create(int x, int y, int width, int height) {
-  CWindow::Create(nullptr, x, y + kListBoxStrip, width, height - kListBoxStrip, "ListBox", kListBoxStyle);
+  CWindow::Create(nullptr, x, y + kListBoxStrip, width, height - kListBoxStrip, kListBoxClassName, kListBoxStyle);
 }
 void CListBox::AppendItem(const char* text) {
   const char* accepted = AcceptedText(text);
@@ -89,9 +92,10 @@ CListBox& CListBox::operator<<(const char* text) {
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CComboBox);
 CComboBox::CComboBox(CWindow* parent) : CWindow(parent) {}
 void CComboBox::Create(const char* text, int x, int y, int width, int height) {
-  CWindow::Create(text, x, y, width, height, "ComboBox", kComboBoxStyle);
+  CWindow::Create(text, x, y, width, height, kComboBoxClassName, kComboBoxStyle);
 }
 void CComboBox::AppendItem(const char* text) {
   const char* accepted = AcceptedText(text);
@@ -102,6 +106,7 @@ CComboBox& CComboBox::operator<<(const char* text) {
   return *this;
 }
 
+KBL_DEFINE_COPYABLE(CClientWindow);
 CClientWindow::CClientWindow(CWindow* parent) : CWindow(parent) {}
 void CClientWindow::Create(const char* /*text*/, int /*x*/, int /*y*/, int /*width*/, int /*height*/) {}
 
@@ -110,6 +115,9 @@ CLine::CLine(CWindow* parent) : CWindow(parent), mX1(0), mY1(0), mX2(0), mY2(0),
   mNextLine = parent->mLines;
   parent->mLines = this;
 }
+
+CLine::CLine(const CLine& other) = default;
+CLine& CLine::operator=(const CLine& other) = default;
 
 CLine::~CLine() {
   CWindow* parent = ParentWindow();

@@ -7,14 +7,7 @@
 class KBL_EXPORT CText : public CWindow {
  public:
   explicit CText(CWindow* parent);
-  void Create(const char* text, int x, int y, int width, int height);
-};
-
-// A "KblROPopup" note owned by the parent's container; it closes itself at
-// the first key or click, after which the object has no live window.
-class KBL_EXPORT CROPopup : public CWindow {
- public:
-  explicit CROPopup(CWindow* parent);
+  KBL_COPYABLE(CText);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
@@ -22,6 +15,7 @@ class KBL_EXPORT CROPopup : public CWindow {
 class KBL_EXPORT CGroupBox : public CWindow {
  public:
   explicit CGroupBox(CWindow* parent);
+  KBL_COPYABLE(CGroupBox);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
@@ -30,30 +24,35 @@ class KBL_EXPORT CGroupBox : public CWindow {
 class KBL_EXPORT CGroup : public CWindow {
  public:
   explicit CGroup(CWindow* parent);
+  KBL_COPYABLE(CGroup);
   void Create(int x, int y);
 };
 
 class KBL_EXPORT CFrameWin : public CWindow {
  public:
   explicit CFrameWin(CWindow* parent);
+  KBL_COPYABLE(CFrameWin);
   void Create(int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CPushButton : public CWindow {
  public:
   explicit CPushButton(CWindow* parent);
+  KBL_COPYABLE(CPushButton);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CRadioButton : public CWindow {
  public:
   explicit CRadioButton(CWindow* parent);
+  KBL_COPYABLE(CRadioButton);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CCheckBox : public CWindow {
  public:
   explicit CCheckBox(CWindow* parent);
+  KBL_COPYABLE(CCheckBox);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
@@ -62,18 +61,21 @@ class KBL_EXPORT CCheckBox : public CWindow {
 class KBL_EXPORT CEntryField : public CWindow {
  public:
   explicit CEntryField(CWindow* parent);
+  KBL_COPYABLE(CEntryField);
   void Create(const char* text, int x, int y, int width, int height, const char* format = nullptr);
 };
 
 class KBL_EXPORT CMLE : public CWindow {
  public:
   explicit CMLE(CWindow* parent);
+  KBL_COPYABLE(CMLE);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CListBox : public CWindow {
  public:
   explicit CListBox(CWindow* parent);
+  KBL_COPYABLE(CListBox);
   // The list starts 4 units below y, leaving a strip above it.
   void Create(int x, int y, int width, int height);
   void AppendItem(const char* text) override;
@@ -83,6 +85,7 @@ class KBL_EXPORT CListBox : public CWindow {
 class KBL_EXPORT CComboBox : public CWindow {
  public:
   explicit CComboBox(CWindow* parent);
+  KBL_COPYABLE(CComboBox);
   void Create(const char* text, int x, int y, int width, int height);
   void AppendItem(const char* text) override;
   CComboBox& operator<<(const char* text);
@@ -92,6 +95,7 @@ class KBL_EXPORT CComboBox : public CWindow {
 class KBL_EXPORT CClientWindow : public CWindow {
  public:
   explicit CClientWindow(CWindow* parent);
+  KBL_COPYABLE(CClientWindow);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
@@ -99,6 +103,9 @@ class KBL_EXPORT CClientWindow : public CWindow {
 class KBL_EXPORT CLine : public CWindow {
  public:
   explicit CLine(CWindow* parent);
+  // A copy is in no parent's list of lines.
+  CLine(const CLine& other);
+  CLine& operator=(const CLine& other);
   // Leaves the parent's list, so that it never points to a dead line.
   ~CLine();
   void Draw(int x1, int y1, int x2, int y2);

@@ -2,6 +2,7 @@
 
 #include "framework/WinApp.h"
 
+KBL_DEFINE_COPYABLE(CIcon);
 CIcon::CIcon(CWindow* parent) : CWindow(parent) {}
 
 void CIcon::Create(unsigned int resourceId) { LoadResource(resourceId); }

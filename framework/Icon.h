@@ -7,6 +7,7 @@
 class KBL_EXPORT CIcon : public CWindow {
  public:
   explicit CIcon(CWindow* parent);
+  KBL_COPYABLE(CIcon);
   void Create(unsigned int resourceId);
   void LoadResource(unsigned int id) override;
 };

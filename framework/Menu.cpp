@@ -1,5 +1,6 @@
 #include "framework/Menu.h"
 
+KBL_DEFINE_COPYABLE(CMenu);
 CMenu::CMenu(CWindow* parent) : CWindow(parent) {}
 
 void CMenu::Create(const char* text) {
@@ -33,6 +34,7 @@ void CMenu::AppendSeparator() {
 
 HMENU CMenu::GetMenu() const { return reinterpret_cast<HMENU>(mHwnd); }
 
+KBL_DEFINE_COPYABLE(CMenuItem);
 CMenuItem::CMenuItem(CWindow* parent) : CWindow(parent) {}
 
 void CMenuItem::Create(const char* text) {

@@ -9,6 +9,7 @@
 class KBL_EXPORT CMenu : public CWindow {
  public:
   explicit CMenu(CWindow* parent);
+  KBL_COPYABLE(CMenu);
   void Create(const char* text);
   void AppendSeparator() override;
   HMENU GetMenu() const;
@@ -17,5 +18,6 @@ class KBL_EXPORT CMenu : public CWindow {
 class KBL_EXPORT CMenuItem : public CWindow {
  public:
   explicit CMenuItem(CWindow* parent);
+  KBL_COPYABLE(CMenuItem);
   void Create(const char* text);
 };

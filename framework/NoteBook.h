@@ -8,12 +8,14 @@
 class KBL_EXPORT CContainer : public CWindow {
  public:
   explicit CContainer(CWindow* parent);
+  KBL_COPYABLE(CContainer);
   void Create(int x, int y, int width, int height);
 };
 
 class KBL_EXPORT CTableWindow : public CWindow {
  public:
   explicit CTableWindow(CWindow* parent);
+  KBL_COPYABLE(CTableWindow);
   void Create(const char* text, int x, int y, int width, int height);
   void AppendColumn(const char* title, int width);
   void AppendLines(int first, int count);
@@ -27,6 +29,7 @@ class KBL_EXPORT CTableWindow : public CWindow {
 class KBL_EXPORT CNoteBook : public CWindow {
  public:
   explicit CNoteBook(CWindow* parent);
+  KBL_COPYABLE(CNoteBook);
   void Create(const char* text, int x, int y, int width, int height);
   void SetMajorTabDimensions(int width, int height);
   void SetMinorTabDimensions(int width, int height);
@@ -37,6 +40,7 @@ class KBL_EXPORT CNoteBook : public CWindow {
 class KBL_EXPORT CNoteBookPage : public CWindow {
  public:
   CNoteBookPage(CWindow* parent, CWindow* notebook);
+  KBL_COPYABLE(CNoteBookPage);
   void Create(const char* text, int kind);
   void SetText(const char* text);
   void SetTabText(const char* text);
@@ -49,11 +53,13 @@ class KBL_EXPORT CNoteBookPage : public CWindow {
 class KBL_EXPORT CNoteBookMajorPage : public CNoteBookPage {
  public:
   CNoteBookMajorPage(CWindow* parent, CWindow* notebook);
+  KBL_COPYABLE(CNoteBookMajorPage);
   void Create(const char* text);
 };
 
 class KBL_EXPORT CNoteBookMinorPage : public CNoteBookPage {
  public:
   CNoteBookMinorPage(CWindow* parent, CWindow* notebook);
+  KBL_COPYABLE(CNoteBookMinorPage);
   void Create(const char* text);
 };

@@ -1,6 +1,6 @@
 #include "framework/Object.h"
 
-#include "controls/MessageBoxes.h"
+#include "framework/MessageBoxes.h"
 
 unsigned int CObject::mObjectCount = CObject::kFirstId;
 CObject* CObject::mObjectMap[CObject::kMapSize] = {};

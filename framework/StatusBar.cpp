@@ -4,6 +4,7 @@
 
 #include "framework/WinApp.h"
 
+KBL_DEFINE_COPYABLE(CStatusBar);
 CStatusBar::CStatusBar(CWindow* parent) : CWindow(parent) {}
 
 void CStatusBar::Create() {

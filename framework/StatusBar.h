@@ -7,6 +7,7 @@
 class KBL_EXPORT CStatusBar : public CWindow {
  public:
   explicit CStatusBar(CWindow* parent);
+  KBL_COPYABLE(CStatusBar);
   void Create();
   // Right edges in pixels; -1 lets the last part reach the border.
   void SetParts(int count, int* rightEdges);

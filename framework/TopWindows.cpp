@@ -6,6 +6,7 @@ const unsigned long kMainStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;  // 0
 const unsigned long kDialogStyle = WS_CAPTION;                              // 0xC00000
 }  // namespace
 
+KBL_DEFINE_COPYABLE(CMainWin);
 CMainWin::CMainWin(CWinApp* /*application*/) : CWindow(nullptr) {}
 
 void CMainWin::Create(const char* text, int x, int y, int width, int height) {
@@ -14,6 +15,7 @@ void CMainWin::Create(const char* text, int x, int y, int width, int height) {
   SetNormalBackground();
 }
 
+KBL_DEFINE_COPYABLE(CDialogWin);
 CDialogWin::CDialogWin(CWindow* parent) : CWindow(parent) {}
 
 void CDialogWin::Create(const char* text, int x, int y, int width, int height) {

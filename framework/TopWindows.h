@@ -11,6 +11,7 @@ class KBL_EXPORT CMainWin : public CWindow {
  public:
   // The main window is a root object; the application is not its parent.
   explicit CMainWin(CWinApp* application);
+  KBL_COPYABLE(CMainWin);
   void Create(const char* text, int x, int y, int width, int height);
 };
 
@@ -18,5 +19,6 @@ class KBL_EXPORT CMainWin : public CWindow {
 class KBL_EXPORT CDialogWin : public CWindow {
  public:
   explicit CDialogWin(CWindow* parent);
+  KBL_COPYABLE(CDialogWin);
   void Create(const char* text, int x, int y, int width, int height);
 };

@@ -2,11 +2,8 @@
 
 #include <commctrl.h>
 
-#include "controls/EditFields.h"
-#include "controls/PushButton.h"
-#include "controls/ROPopup.h"
-#include "controls/VListControl.h"
 #include "framework/LibraryState.h"
+#include "framework/WindowClasses.h"
 #include "framework/WindowProcedures.h"
 #include "services/CommandLine.h"
 
@@ -20,36 +17,19 @@ HACCEL CWinApp::hAccel = nullptr;
 MSG CWinApp::msg = {};
 
 namespace {
-
-using ClassRegistration = void (*)(HINSTANCE);
-
-// The library's own window classes in the order they must be registered:
-// "KblROPopup", "KblVListBox", "KblPushButton", "KblEdit", "KblFEdit".
-const ClassRegistration kLibraryClasses[] = {RegisterROPopupClass, RegisterVListBoxClass, RegisterPushButtonClass,
-                                             RegisterEditClasses};
-
-void RegisterMainClass() {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = MainWndProc;
-  wc.cbWndExtra = kMainExtraBytes;
-  wc.hInstance = CWinApp::hInstance;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-  wc.lpszClassName = "KBLMAIN";
-  RegisterClassA(&wc);
-}
-
+const TWindowClass kMainClass = {kMainClassName, MainWndProc, kMainExtraBytes, kSystemWindowBrush,
+                                 nullptr,        nullptr,     nullptr};
 }  // namespace
 
 CWinApp::CWinApp() { SetCurrentApplication(this); }
+CWinApp::CWinApp(const CWinApp& other) = default;
+CWinApp& CWinApp::operator=(const CWinApp& other) = default;
 CWinApp::~CWinApp() {}
 
 void CWinApp::Initialize() {
-  if (!hPrevInstance) {
-    RegisterMainClass();
-    for (ClassRegistration registration : kLibraryClasses)
-      if (registration) registration(hInstance);
-  }
+  RegisterWindowClass(kMainClass, hInstance);
+  for (const TWindowClass* const* entry = LibraryWindowClasses(); *entry; ++entry)
+    RegisterWindowClass(**entry, hInstance);
   SetUnitFontHeight(GetFontHeight());
 }
 

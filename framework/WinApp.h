@@ -9,6 +9,9 @@
 class KBL_EXPORT CWinApp {
  public:
   CWinApp();
+  // A copy is not the current application.
+  CWinApp(const CWinApp& other);
+  CWinApp& operator=(const CWinApp& other);
   ~CWinApp();
 
   virtual void Initialize();

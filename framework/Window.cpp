@@ -1,7 +1,10 @@
 #include "framework/Window.h"
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/LibraryState.h"
 #include "framework/WinApp.h"
@@ -29,13 +32,39 @@ const ItemMessages kComboBoxMessages = {CB_SELECTSTRING, CB_GETCOUNT,       CB_S
                                         CB_ADDSTRING,    CB_INSERTSTRING};
 
 const ItemMessages* ItemMessagesOf(HWND window) {
-  if (HasClassName(window, "ListBox")) return &kListBoxMessages;
-  if (HasClassName(window, "ComboBox")) return &kComboBoxMessages;
+  if (HasClassName(window, kListBoxClassName)) return &kListBoxMessages;
+  if (HasClassName(window, kComboBoxClassName)) return &kComboBoxMessages;
   return nullptr;
 }
 
+// Windows whose own text is being set, by any thread: the change that text
+// causes is no user change. Kept apart from mCallback, which the window's
+// thread may replace meanwhile.
+std::mutex settingTextLock;
+std::vector<const CWindow*> settingText;
+
+bool IsSettingText(const CWindow* window) {
+  std::lock_guard<std::mutex> hold(settingTextLock);
+  return std::find(settingText.begin(), settingText.end(), window) != settingText.end();
+}
+
+class SettingText {
+ public:
+  explicit SettingText(const CWindow* window) : window_(window) {
+    std::lock_guard<std::mutex> hold(settingTextLock);
+    settingText.push_back(window_);
+  }
+  ~SettingText() {
+    std::lock_guard<std::mutex> hold(settingTextLock);
+    settingText.erase(std::find(settingText.begin(), settingText.end(), window_));
+  }
+
+ private:
+  const CWindow* window_;
+};
+
 bool IsMultipleSelectionList(HWND window) {
-  return HasClassName(window, "ListBox") && (StyleOf(window) & LBS_MULTIPLESEL);
+  return HasClassName(window, kListBoxClassName) && (StyleOf(window) & LBS_MULTIPLESEL);
 }
 
 }  // namespace
@@ -96,7 +125,7 @@ void CWindow::Create(const char* text, int x, int y, int width, int height, cons
 
 void CWindow::CreateTopLevel(const char* text, unsigned long style, HWND owner) {
   const char* caption = AcceptedText(text);
-  mHwnd = CreateWindowExA(0, "KBLMAIN", caption ? caption : "", style, 0, 0, 0, 0, owner, nullptr,
+  mHwnd = CreateWindowExA(0, kMainClassName, caption ? caption : "", style, 0, 0, 0, 0, owner, nullptr,
                           CWinApp::hInstance, nullptr);
   mHwndContainer = mHwnd;
   if (!mHwnd) {
@@ -126,9 +155,7 @@ void CWindow::DefineAccelerator(int key, int flags) {
 void CWindow::SetText(const char* text) {
   const char* accepted = AcceptedText(text);
   if (!accepted) return;
-  // The change notification of our own text is no user change.
-  TCallback callback = mCallback;
-  mCallback = nullptr;
+  SettingText setting(this);
   if (IsPopupMenu())
     ModifyMenuA(mHMenu, mItemCount, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(mHwnd),
                 accepted);
@@ -136,7 +163,6 @@ void CWindow::SetText(const char* text) {
     ModifyMenuA(mHMenu, mId, MF_BYCOMMAND | MF_STRING, mId, accepted);
   else
     SetWindowTextA(mHwnd, accepted);
-  mCallback = callback;
 }
 
 // The text goes straight into the caller's buffer: no storage is shared
@@ -159,17 +185,27 @@ void CWindow::Select() {
   SendMessageA(mHwnd, EM_SETSEL, 0, 99999);
 }
 
+// A popup owned by the container, such as a note, is placed on the screen
+// although its positions are relative to the container like a control's.
+bool CWindow::IsPlacedOnScreen() const {
+  return mHwnd && !IsOwnContainer() && mHwndContainer && !(StyleOf(mHwnd) & WS_CHILD);
+}
+
 POINT CWindow::ParentOffset() const {
   POINT offset = {0, 0};
   CWindow* parent = ParentWindow();
-  if (!parent || !parent->mHwnd || parent->mHMenu || parent->mHwnd == mHwndContainer) return offset;
+  if (!parent || !parent->mHwnd || parent->mHMenu) return offset;
+  if (parent->mHwnd == mHwndContainer) {
+    if (IsPlacedOnScreen()) ClientToScreen(mHwndContainer, &offset);
+    return offset;
+  }
   RECT outer;
   if (!GetWindowRect(parent->mHwnd, &outer)) return offset;
   offset.x = outer.left;
   offset.y = outer.top;
   // A dialog of a window is placed in screen coordinates; a control under a
   // group box or frame in the client coordinates of their common container.
-  if (!IsOwnContainer() && mHwndContainer) ScreenToClient(mHwndContainer, &offset);
+  if (!IsOwnContainer() && mHwndContainer && !IsPlacedOnScreen()) ScreenToClient(mHwndContainer, &offset);
   return offset;
 }
 
@@ -191,7 +227,7 @@ void CWindow::GetPosition(int* x, int* y, int* width, int* height) {
   RECT outer = {0, 0, 0, 0};
   if (mHwnd) GetWindowRect(mHwnd, &outer);
   POINT topLeft = {outer.left, outer.top};
-  if (!IsOwnContainer() && mHwndContainer) ScreenToClient(mHwndContainer, &topLeft);
+  if (!IsOwnContainer() && mHwndContainer && !IsPlacedOnScreen()) ScreenToClient(mHwndContainer, &topLeft);
   POINT offset = ParentOffset();
   *x = PixelsToUnits(topLeft.x - offset.x);
   *y = PixelsToUnits(topLeft.y - offset.y);
@@ -281,7 +317,7 @@ unsigned char CWindow::IsChecked() {
     UINT state = GetMenuState(mHMenu, mId, MF_BYCOMMAND);
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) ? 1 : 0;
   }
-  if (HasClassName(mHwnd, "Button")) return SendMessageA(mHwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+  if (HasClassName(mHwnd, kButtonClassName)) return SendMessageA(mHwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
   return 0;
 }
 
@@ -301,11 +337,16 @@ void CWindow::SetDefault() {
 void CWindow::UnsetDefault() {
   HWND home = reinterpret_cast<HWND>(GetWindowLongPtrA(mHwndContainer, kExtraHomeDefault));
   SetWindowLongPtrA(mHwndContainer, kExtraHomeDefault, 0);
-  if (home) SendMessageA(home, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  if (!home) return;
+  SendMessageA(home, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+  // Enter presses the button in the current slot: one that no longer looks
+  // like the default must not stay there.
+  if (reinterpret_cast<HWND>(GetWindowLongPtrA(mHwndContainer, kExtraDefaultButton)) == home)
+    SetWindowLongPtrA(mHwndContainer, kExtraDefaultButton, 0);
 }
 
 unsigned char CWindow::IsDefault() {
-  return IsClass("KblPushButton") && (StyleOf(mHwnd) & 0x1F) == BS_DEFPUSHBUTTON ? 1 : 0;
+  return IsClass(kPushButtonClassName) && (StyleOf(mHwnd) & kButtonTypeMask) == BS_DEFPUSHBUTTON ? 1 : 0;
 }
 
 bool CWindow::IsClass(const char* className) const { return mHwnd && !mHMenu && HasClassName(mHwnd, className); }
@@ -315,43 +356,43 @@ void CWindow::ChangeStyle(LONG clear, LONG add) {
 }
 
 void CWindow::JustifyRight() {
-  if (IsClass("KblEdit"))
+  if (IsClass(kEditClassName))
     AddStyle(ES_RIGHT);
-  else if (IsClass("Static"))
+  else if (IsClass(kStaticClassName))
     ChangeStyle(0xC, SS_RIGHT);
-  else if (IsClass("KblPushButton"))
-    AddStyle(0x80);
+  else if (IsClass(kPushButtonClassName))
+    AddStyle(kButtonRightAligned);
 }
 
 void CWindow::JustifyLeft() {
-  if (IsClass("KblPushButton")) AddStyle(0x20);
+  if (IsClass(kPushButtonClassName)) AddStyle(kButtonLeftAligned);
 }
 
 void CWindow::SetUnreadable() {
-  if (!IsClass("KblEdit")) return;
+  if (!IsClass(kEditClassName)) return;
   AddStyle(ES_PASSWORD);
   SendMessageA(mHwnd, EM_SETPASSWORDCHAR, '*', 0);
 }
 
 void CWindow::SetUpperCase() {
-  if (IsClass("KblEdit")) ChangeStyle(0x30, ES_UPPERCASE);
+  if (IsClass(kEditClassName)) ChangeStyle(0x30, ES_UPPERCASE);
 }
 
 void CWindow::SetLowerCase() {
-  if (IsClass("KblEdit")) ChangeStyle(0x28, ES_LOWERCASE);
+  if (IsClass(kEditClassName)) ChangeStyle(0x28, ES_LOWERCASE);
 }
 
 void CWindow::SetNumeric() {
-  if (IsClass("KblEdit")) ChangeStyle(0x38, ES_NUMBER);
+  if (IsClass(kEditClassName)) ChangeStyle(0x38, ES_NUMBER);
 }
 
 void CWindow::SetPointerFocus() {
-  if (IsClass("KblPushButton")) ChangeStyle(0x100, 0);
+  if (IsClass(kPushButtonClassName)) ChangeStyle(kButtonKeepsFocus, 0);
 }
 
 void CWindow::SetNormalBackground() {
   if (!mHwnd || mHMenu) return;
-  bool input = IsClass("KblEdit") || IsClass("KblFEdit") || IsClass("ListBox");
+  bool input = IsClass(kEditClassName) || IsClass(kFormattedEditClassName) || IsClass(kListBoxClassName);
   HBRUSH brush = input ? InputBackground() : static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
   SetWindowLongPtrA(mHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(brush));
   InvalidateRect(mHwnd, nullptr, TRUE);
@@ -450,7 +491,9 @@ void CWindow::AppendItem(const char* /*text*/) {}
 void CWindow::LoadResource(unsigned int /*id*/) {}
 void CWindow::OnActivate() {}
 void CWindow::OnDeactivate() {}
-void CWindow::OnChange() { Notify(MsgChange); }
+void CWindow::OnChange() {
+  if (!IsSettingText(this)) Notify(MsgChange);
+}
 void CWindow::OnCommand() { Notify(MsgCommand); }
 void CWindow::OnRightButton() { Notify(MsgRightButton); }
 void CWindow::OnLeftDoubleClick() { Notify(MsgCommand); }

@@ -158,6 +158,7 @@ class KBL_EXPORT CWindow : public CObject {
   void CreateTopLevel(const char* text, unsigned long style, HWND owner);
   // Pixel offset of positions given relative to the parent object.
   POINT ParentOffset() const;
+  bool IsPlacedOnScreen() const;
   CWindow* ParentWindow() const { return static_cast<CWindow*>(mParent); }
   // A memberwise copy owns neither the window nor the children it points to.
   bool IsCopy() const { return mId && Lookup(mId) != this; }

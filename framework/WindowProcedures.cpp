@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "framework/BitMap.h"
+#include "framework/ButtonTracking.h"
 #include "framework/LibraryState.h"
-#include "framework/VListBox.h"
 #include "framework/WinApp.h"
 #include "framework/Window.h"
 
@@ -13,7 +13,7 @@ namespace {
 // Dispatch state of the main thread: Shift as library controls saw it, and
 // whether a standard button tracks the mouse after a button-down.
 int shiftDown = 0;
-int buttonCapture = 0;
+TButtonTracking standardButtons;
 
 LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 
@@ -39,7 +39,11 @@ void ShowAsDefault(HWND button, bool isDefault) {
   SendMessageA(button, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
-bool IsMultiLineEdit(HWND window) { return HasClassName(window, "KblEdit") && (StyleOf(window) & ES_MULTILINE); }
+bool IsMultiLineEdit(HWND window) { return HasClassName(window, kEditClassName) && (StyleOf(window) & ES_MULTILINE); }
+
+// Up and Down move the list's selection or the caret by line there, as in
+// the system's own controls, instead of the focus.
+bool MovesByLine(HWND window) { return HasClassName(window, kListBoxClassName) || IsMultiLineEdit(window); }
 
 // ---- MainWndProc ----
 
@@ -102,31 +106,22 @@ LRESULT RouteCommand(WPARAM wParam, LPARAM lParam) {
   if (!control) {
     // Menu entries send 0, accelerators 1.
     if (code == 0 || code == 1) target->OnCommand();
-  } else if (HasClassName(control, "Button") || HasClassName(control, "KblPushButton")) {
+  } else if (HasClassName(control, kButtonClassName) || HasClassName(control, kPushButtonClassName)) {
     if (code == BN_CLICKED)
       target->OnCommand();
     else if (code == kRightClickCode)
       target->OnRightButton();
-  } else if (HasClassName(control, "KblEdit")) {
+  } else if (HasClassName(control, kEditClassName)) {
     if (code == EN_CHANGE) target->OnChange();
-  } else if (HasClassName(control, "ComboBox") || HasClassName(control, "ListBox")) {
+  } else if (HasClassName(control, kComboBoxClassName) || HasClassName(control, kListBoxClassName)) {
     // CBN_SELCHANGE and LBN_SELCHANGE are 1, the double clicks 2.
     if (code == 1)
       target->OnSelect();
     else if (code == 2)
       target->OnCommand();
-  } else if (HasClassName(control, "KblVListBox")) {
-    // The virtual list asks for its lines through these results.
-    CVListBox* list = dynamic_cast<CVListBox*>(target);
-    if (!list) return 0;
-    switch (code) {
-      case 0: return list->OnInit();
-      case 1: return list->OnFirst();
-      case 2: return list->OnNext();
-      case 3: return list->OnPrev();
-      case 4: return list->OnLast();
-      case 5: list->OnSelect(); return 0;
-    }
+  } else if (const TWindowClass* own = LibraryClassOf(control)) {
+    // A control that asks its object for data gets the answer as the result.
+    if (own->routeCommand) return own->routeCommand(target, static_cast<WORD>(code));
   }
   return 0;
 }
@@ -174,36 +169,21 @@ void StepDown(HWND control) {
 void PressDefaultButton(HWND control) {
   HWND parent = reinterpret_cast<HWND>(GetWindowLongPtrA(control, GWLP_HWNDPARENT));
   HWND button = ExtraHandle(parent, kExtraDefaultButton);
-  if (!parent || !button) return;
+  // A greyed-out or hidden default button runs nothing.
+  if (!parent || !button || !IsWindowEnabled(button) || !IsWindowVisible(button)) return;
   WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
   SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
-// Client coordinates as unsigned 16-bit values: a pointer left of or above
-// the button is far outside it.
-bool PointerInside(HWND window, LPARAM lParam) {
-  unsigned int x = LOWORD(lParam);
-  unsigned int y = HIWORD(lParam);
-  RECT client;
-  GetClientRect(window, &client);
-  return static_cast<LONG>(x) >= client.left && static_cast<LONG>(x) <= client.right &&
-         static_cast<LONG>(y) >= client.top && static_cast<LONG>(y) <= client.bottom;
-}
-
-void ReleaseButton(HWND button, UINT message, LPARAM lParam) {
-  SendMessageA(button, BM_SETSTATE, FALSE, 0);
-  ReleaseCapture();
-  buttonCapture = 0;
-  if (!PointerInside(button, lParam)) return;
-  int code = message == WM_LBUTTONUP ? BN_CLICKED : kRightClickCode;
-  LONG type = StyleOf(button) & 0x1F;
+// A standard button's click: a check box toggles on the left button only,
+// a radio button checks itself in its group on either.
+void Click(HWND button, int code) {
+  LONG type = StyleOf(button) & kButtonTypeMask;
   if (type == BS_AUTOCHECKBOX && code == BN_CLICKED)
     SendMessageA(button, BM_SETCHECK, 1 - SendMessageA(button, BM_GETCHECK, 0, 0), 0);
   else if (type == BS_AUTORADIOBUTTON)
     CheckRadioInGroup(button);
-  HWND parent = reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_HWNDPARENT));
-  WPARAM id = GetWindowLongA(button, GWL_ID) & 0xFFFF;
-  SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(button));
+  ReportClick(button, code);
 }
 
 }  // namespace
@@ -215,7 +195,7 @@ bool HasClassName(HWND window, const char* className) {
 }
 
 bool IsAutoRadioButton(HWND window) {
-  return HasClassName(window, "Button") && (StyleOf(window) & 0x1F) == BS_AUTORADIOBUTTON;
+  return HasClassName(window, kButtonClassName) && (StyleOf(window) & kButtonTypeMask) == BS_AUTORADIOBUTTON;
 }
 
 CWindow* WindowFromHandle(HWND window) {
@@ -226,8 +206,8 @@ CWindow* WindowFromHandle(HWND window) {
 }
 
 int IsLibraryPushButton(HWND window) {
-  if (!HasClassName(window, "KblPushButton")) return 0;
-  LONG type = StyleOf(window) & 0x1F;
+  if (!HasClassName(window, kPushButtonClassName)) return 0;
+  LONG type = StyleOf(window) & kButtonTypeMask;
   return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
 
@@ -359,11 +339,11 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
           object->OnEscape();
           return 0;
         case VK_UP:
-          if (HasClassName(window, "ListBox") || (StyleOf(GetFocus()) & WS_GROUP)) return passOn();
+          if (MovesByLine(window) || (StyleOf(GetFocus()) & WS_GROUP)) return passOn();
           StepUp(window);
           return 0;
         case VK_DOWN:
-          if (HasClassName(window, "ListBox")) return passOn();
+          if (MovesByLine(window)) return passOn();
           StepDown(window);
           return 0;
         case VK_INSERT:
@@ -384,10 +364,10 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
           return passOn();
         case VK_LEFT:
         case VK_RIGHT:
-          return HasClassName(window, "KblEdit") ? passOn() : 0;
+          return HasClassName(window, kEditClassName) ? passOn() : 0;
         case VK_UP:
         case VK_DOWN:
-          return HasClassName(window, "ListBox") ? passOn() : 0;
+          return MovesByLine(window) ? passOn() : 0;
       }
       return passOn();
 
@@ -405,21 +385,21 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      if (!HasClassName(window, "Button")) return passOn();
-      if (!(StyleOf(window) & 0x100)) SetFocus(window);
-      SendMessageA(window, BM_SETSTATE, TRUE, 0);
-      SetCapture(window);
-      buttonCapture = 1;
+      if (!HasClassName(window, kButtonClassName)) return passOn();
+      if (!(StyleOf(window) & kButtonKeepsFocus)) SetFocus(window);
+      standardButtons.Press(window);
       return 0;
     case WM_MOUSEMOVE:
-      if (!buttonCapture) return passOn();
-      SendMessageA(window, BM_SETSTATE, PointerInside(window, lParam), 0);
+      if (!standardButtons.IsTracking()) return passOn();
+      standardButtons.Follow(window, lParam);
       return 0;
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP:
-      if (!buttonCapture) return passOn();
-      ReleaseButton(window, message, lParam);
+    case WM_RBUTTONUP: {
+      if (!standardButtons.IsTracking()) return passOn();
+      int code = standardButtons.Release(window, message, lParam);
+      if (code >= 0) Click(window, code);
       return 0;
+    }
   }
   return passOn();
 }

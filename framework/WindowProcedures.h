@@ -5,17 +5,9 @@
 #include <windows.h>
 
 #include "framework/Export.h"
+#include "framework/WindowClasses.h"
 
 class CWindow;
-
-// Window extra bytes of every "KBLMAIN" window: four pointer-sized slots,
-// so offsets 0, 4, 8 and 12 of 16 bytes in a 32-bit build.
-const int kExtraSlot = sizeof(LONG_PTR);
-const int kMainExtraBytes = 4 * kExtraSlot;
-const int kExtraObject = 0;                        // the CWindow * of the top-level object
-const int kExtraLastFocus = 1 * kExtraSlot;        // the child that last had the focus
-const int kExtraDefaultButton = 2 * kExtraSlot;    // the push button showing the default frame
-const int kExtraHomeDefault = 3 * kExtraSlot;      // the default button set by SetDefault
 
 // Notification code of a right click on a button.
 const int kRightClickCode = 100;

@@ -1,7 +1,7 @@
 #include "shell/MainWindow.h"
 
-#include "controls/MessageBoxes.h"
 #include "dispatch/RunState.h"
+#include "framework/MessageBoxes.h"
 #include "framework/Icon.h"
 #include "services/Language.h"
 #include "services/Profile.h"

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls/MessageBoxes.h"
 #include "controls/SpinButton.h"
 #include "dispatch/Dispatcher.h"
 #include "dispatch/RunState.h"
+#include "framework/MessageBoxes.h"
 #include "services/CommandLine.h"
 #include "services/Language.h"
 #include "services/LogFile.h"

@@ -47,20 +47,9 @@ std::string TextOf(HWND edit) {
   return text;
 }
 
-class EditFields : public ::testing::Test {
+class EditFields : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    SetOverwriteMode(0);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Edit fields", 40, 40, 600, 300);
-    Pump();
-  }
-  void TearDown() override {
-    SetOverwriteMode(0);
-    delete main_;
-    Pump(0);
-  }
+  EditFields() : MainWindowTest("Edit fields", 40, 40, 600, 300) {}
   HWND Plain(const char* text, unsigned long style = ES_AUTOHSCROLL) {
     Probe* edit = new Probe(main_);
     edit->Create(text, 8, 8 + 30 * count_++, 200, 24, "KblEdit", WS_CHILD | WS_TABSTOP | style);
@@ -75,7 +64,6 @@ class EditFields : public ::testing::Test {
     if (value) SetWindowTextA(edit, value);
     return edit;
   }
-  TestTopWindow* main_ = nullptr;
   int count_ = 0;
 };
 
@@ -125,6 +113,15 @@ TEST_F(EditFields, OverwriteModeKeepsTheCharacterAfterTheCaretSelected) {
   Key(edit, VK_INSERT);
   EXPECT_EQ(OverwriteMode(), 1);
   EXPECT_EQ(SelectionOf(edit), Selection(2, 3));
+}
+
+TEST_F(EditFields, BackspaceInOverwriteModeDeletesTheCharacterBeforeTheCaret) {
+  SetOverwriteMode(1);
+  HWND edit = Plain("abcd");
+  Select(edit, 2, 3);  // the caret before "c", which is selected
+  Type(edit, "\b");
+  EXPECT_EQ(Shown(edit), "acd");
+  EXPECT_EQ(SelectionOf(edit), Selection(1, 2)) << "the character after the caret stays selected";
 }
 
 TEST_F(EditFields, FocusAndClicksSelectOneCharacterInOverwriteModeOnly) {

@@ -98,18 +98,12 @@ LRESULT CALLBACK RecordCommands(HWND window, UINT message, WPARAM wParam, LPARAM
   return MainWndProc(window, message, wParam, lParam);
 }
 
-class PushButtons : public ::testing::Test {
+class PushButtons : public MainWindowTest {
  protected:
+  PushButtons() : MainWindowTest("Push buttons", 40, 40, 700, 300) {}
   void SetUp() override {
-    SetUnitFontHeight(16);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Push buttons", 40, 40, 700, 300);
+    MainWindowTest::SetUp();
     SetWindowLongPtrA(main_->GetHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
-    Pump();
-  }
-  void TearDown() override {
-    delete main_;
-    Pump(0);
   }
   Probe* Button(LONG style, const char* caption = "", int width = W, int height = H) {
     Probe* button = new Probe(main_);
@@ -125,7 +119,6 @@ class PushButtons : public ::testing::Test {
     InflateRect(&r, -4, -4);
     return r;
   }
-  TestTopWindow* main_ = nullptr;
   int count_ = 0;
 };
 
@@ -354,6 +347,25 @@ TEST_F(PushButtons, PointerLeavingAndReturningWhileHeld) {
   Mouse(button, WM_LBUTTONUP, 5, 5);
   Mouse(button, WM_RBUTTONUP, 5, 5);
   EXPECT_TRUE(Commands().empty());
+}
+
+TEST_F(PushButtons, LostCaptureEndsThePress) {
+  HWND first = Button(BS_PUSHBUTTON, "First")->GetHwnd();
+  HWND second = Button(BS_PUSHBUTTON, "Second")->GetHwnd();
+  for (UINT loss : {WM_CAPTURECHANGED, WM_CANCELMODE}) {
+    SCOPED_TRACE(loss);
+    Commands().clear();
+    Mouse(first, WM_LBUTTONDOWN, 5, 5);
+    if (loss == WM_CAPTURECHANGED)
+      SetCapture(main_->GetHwnd());  // an error box or Alt+Tab takes the mouse
+    else
+      SendMessageA(first, WM_CANCELMODE, 0, 0);
+    EXPECT_FALSE(GetWindowLongA(first, GWL_STYLE) & kButtonPressed);
+    EXPECT_NE(GetCapture(), first);
+    ReleaseCapture();
+    Mouse(second, WM_LBUTTONUP, 5, 5);
+    EXPECT_TRUE(Commands().empty()) << "no other button fires";
+  }
 }
 
 TEST_F(PushButtons, ReleaseOnTheRightAndBottomEdgesCountsInside) {

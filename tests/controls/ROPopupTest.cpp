@@ -11,19 +11,9 @@
 
 namespace {
 
-class Popup : public ::testing::Test {
+class Popup : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Popup owner", 40, 40, 500, 400);
-    Pump();
-  }
-  void TearDown() override {
-    delete main_;
-    if (GetCapture()) ReleaseCapture();
-    Pump(0);
-  }
+  Popup() : MainWindowTest("Popup owner", 40, 40, 500, 400) {}
 
   HWND Open(const char* text, int x = 60, int y = 60, int width = 200, int height = 120) {
     auto* popup = new CROPopup(main_);
@@ -81,7 +71,6 @@ class Popup : public ::testing::Test {
     return ink;
   }
 
-  TestTopWindow* main_ = nullptr;
 };
 
 TEST_F(Popup, TakesCaptureAndFocusAndIsOwnedByTheParentWindow) {
@@ -100,6 +89,17 @@ TEST_F(Popup, TakesCaptureAndFocusAndIsOwnedByTheParentWindow) {
   SendMessageA(popup, WM_KEYDOWN, 'A', 1);
   EXPECT_FALSE(IsWindow(popup));
   EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(Popup, IsPlacedInTheClientAreaOfItsContainer) {
+  HWND popup = Open("A note", 20, 20, 200, 120);
+  POINT origin = {20, 20};
+  ClientToScreen(main_->GetHwnd(), &origin);
+  RECT placed;
+  GetWindowRect(popup, &placed);
+  EXPECT_EQ(placed.left, origin.x);
+  EXPECT_EQ(placed.top, origin.y);
+  SendMessageA(popup, WM_KEYDOWN, VK_SPACE, 1);
 }
 
 TEST_F(Popup, ClosesAtAnyKeyOrButton) {

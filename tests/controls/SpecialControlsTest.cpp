@@ -16,18 +16,9 @@
 
 namespace {
 
-class Special : public ::testing::Test {
+class Special : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    Events().clear();
-    main_ = new TestTopWindow();
-    main_->CreateTop("Special controls", 40, 40, 600, 400);
-  }
-  void TearDown() override {
-    delete main_;
-    Pump(0);
-  }
+  Special() : MainWindowTest("Special controls", 40, 40, 600, 400) {}
   CSortedLB* List(std::vector<const char*> items) {
     auto* list = new CSortedLB(main_);
     list->Create(8, 8, 200, 200);
@@ -51,7 +42,6 @@ class Special : public ::testing::Test {
   static LONG Style(CWindow* w) { return GetWindowLongA(w->GetHwnd(), GWL_STYLE); }
   static HGDIOBJ Font(CWindow* w) { return reinterpret_cast<HGDIOBJ>(SendMessageA(w->GetHwnd(), WM_GETFONT, 0, 0)); }
 
-  TestTopWindow* main_ = nullptr;
 };
 
 using Strings = std::vector<std::string>;

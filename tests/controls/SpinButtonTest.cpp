@@ -120,22 +120,12 @@ char kMedium[] = "Medium";
 char kHigh[] = "High";
 char* kLevels[] = {kLow, kMedium, kHigh};
 
-class SpinButtons : public ::testing::Test {
+class SpinButtons : public MainWindowTest {
  protected:
+  SpinButtons() : MainWindowTest("Spin buttons", 40, 40, 600, 300) {}
   void SetUp() override {
-    Pump(0);
-    SetUnitFontHeight(16);  // one unit is one pixel
-    SetOverwriteMode(0);
+    MainWindowTest::SetUp();
     RegisterSpinButtonClass();
-    Events().clear();
-    main_ = new TestTopWindow();
-    main_->CreateTop("Spin buttons", 40, 40, 600, 300);
-    Pump();
-  }
-  void TearDown() override {
-    delete main_;
-    SetUnitFontHeight(16);
-    Pump(0);
   }
   NumericSpin* Numeric(int min, int max, int x = 20, int y = 20) {
     NumericSpin* spin = new NumericSpin(main_);
@@ -147,7 +137,6 @@ class SpinButtons : public ::testing::Test {
     spin->Create(kLevels, 3, x, y, 100, 24);
     return spin;
   }
-  TestTopWindow* main_ = nullptr;
 };
 
 // ---- the window class ----

@@ -1,7 +1,7 @@
 // The virtual list box on real windows: an owner of many records answers the
 // control's requests, and after every action the page must show consecutive
 // records, never more than fit, with the owner's cursor on the selected line.
-#include "controls/VListControl.h"
+#include "controls/VListBox.h"
 
 #include <commctrl.h>
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "framework/LibraryState.h"
-#include "framework/VListBox.h"
 #include "tests/framework/GuiSupport.h"
 
 namespace {
@@ -59,18 +58,9 @@ class RecordOwner final : public CVListBox {
 // Slots of the scroll buttons in the data block.
 enum { kFirst, kPageUp, kPrev, kNext, kPageDown, kLast };
 
-class VirtualList : public ::testing::Test {
+class VirtualList : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Virtual list", 20, 20, 700, 560);
-    Pump();
-  }
-  void TearDown() override {
-    delete main_;
-    Pump(0);
-  }
+  VirtualList() : MainWindowTest("Virtual list", 20, 20, 700, 560) {}
 
   // Sized in pixels, so that the page size follows from the font alone.
   RecordOwner* MakeList(int records, int width = 320, int height = 240) {
@@ -132,7 +122,6 @@ class VirtualList : public ::testing::Test {
     Click(Inner(list), 10, line * height + height / 2);
   }
 
-  TestTopWindow* main_ = nullptr;
 };
 
 TEST_F(VirtualList, ChildrenSitWhereTheControlPutsThem) {

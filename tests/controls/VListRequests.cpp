@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "controls/VListControl.h"
+#include "controls/VListBox.h"
 #include "framework/LibraryState.h"
-#include "framework/VListBox.h"
 #include "framework/WinApp.h"
 
 namespace {

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "controls/EditFields.h"
-#include "framework/Header.h"
+#include "framework/HeaderBar.h"
 #include "framework/Icon.h"
 #include "framework/LibraryState.h"
 #include "framework/Menu.h"
 #include "framework/StatusBar.h"
 #include "framework/TopWindows.h"
-#include "framework/VListBox.h"
+#include "controls/VListBox.h"
 #include "framework/WindowProcedures.h"
 #include "tests/framework/GuiSupport.h"
 
@@ -58,24 +58,13 @@ DWORD CreationStyle(HWND window) {
   return 0;
 }
 
-class StandardControls : public ::testing::Test {
+class StandardControls : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    Events().clear();
-    main_ = new TestTopWindow();
-    main_->CreateTop("Controls", 40, 40, 600, 420);
-  }
-  void TearDown() override {
-    delete main_;
-    CWinApp::hwndStatus = nullptr;
-    Pump(0);
-  }
+  StandardControls() : MainWindowTest("Controls", 40, 40, 600, 420) {}
   template <class T>
   T* Make() {
     return new T(main_);
   }
-  TestTopWindow* main_ = nullptr;
 };
 
 TEST_F(StandardControls, EachControlHasItsClassAndExactStyleWord) {

@@ -7,7 +7,7 @@
 
 #include "framework/BitMap.h"
 #include "framework/LibraryState.h"
-#include "framework/VListBox.h"
+#include "controls/VListBox.h"
 #include "tests/framework/GuiSupport.h"
 
 namespace {
@@ -29,22 +29,14 @@ class RecordingList : public CVListBox {
   }
 };
 
-class Dispatch : public ::testing::Test {
+class Dispatch : public MainWindowTest {
  protected:
+  Dispatch() : MainWindowTest("Dispatch", 40, 40, 500, 400) {}
   void SetUp() override {
-    SetUnitFontHeight(16);
-    SetOverwriteMode(0);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Dispatch", 40, 40, 500, 400);
+    MainWindowTest::SetUp();
     main_->AttachCallback(RecordMessage);
     Pump();
     Events().clear();
-  }
-  void TearDown() override {
-    delete main_;
-    CWinApp::hwndStatus = nullptr;
-    // Leave Shift released for the next test.
-    Pump(0);
   }
   Probe* Child(const char* className, unsigned long style, const char* text = "", CWindow* parent = nullptr) {
     Probe* child = new Probe(parent ? parent : main_);
@@ -69,7 +61,6 @@ class Dispatch : public ::testing::Test {
   static std::string Id(CWindow* w) { return " " + std::to_string(w->GetId()); }
   HWND Extra(int offset) { return reinterpret_cast<HWND>(GetWindowLongPtrA(main_->GetHwnd(), offset)); }
 
-  TestTopWindow* main_ = nullptr;
   int count_ = 0;
 };
 
@@ -229,6 +220,48 @@ TEST_F(Dispatch, EnterPressesTheDefaultButtonExceptInMultiLineFields) {
   Events().clear();
   Key(multi, VK_RETURN);
   EXPECT_FALSE(Saw("MsgCommand" + Id(ok))) << ::testing::PrintToString(Events());
+}
+
+TEST_F(Dispatch, EnterPressesNoButtonAfterUnsetDefault) {
+  Probe* ok = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "OK");
+  Probe* single = Child("KblEdit", ES_AUTOHSCROLL | WS_TABSTOP);
+  ok->SetDefault();
+  ok->UnsetDefault();
+  EXPECT_EQ(Extra(kExtraDefaultButton), nullptr);
+  Events().clear();
+  Key(single, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << ::testing::PrintToString(Events());
+}
+
+TEST_F(Dispatch, EnterPressesNoDisabledOrHiddenDefault) {
+  Probe* ok = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "OK");
+  Probe* single = Child("KblEdit", ES_AUTOHSCROLL | WS_TABSTOP);
+  ok->SetDefault();
+  ok->Disable();
+  Events().clear();
+  Key(single, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << "disabled: " << ::testing::PrintToString(Events());
+  ok->Enable();
+  ok->SetInvisible();
+  Key(single, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << "hidden: " << ::testing::PrintToString(Events());
+  ok->SetVisible();
+  Key(single, VK_RETURN);
+  EXPECT_EQ(Events(), std::vector<std::string>{"MsgCommand" + Id(ok)});
+}
+
+TEST_F(Dispatch, UpAndDownMoveByLineInAMultiLineField) {
+  Probe* multi = Child("KblEdit", ES_MULTILINE | WS_TABSTOP, "one\r\ntwo");
+  Probe* after = Child("KblEdit", WS_TABSTOP);
+  multi->SetFocus();
+  SendMessageA(multi->GetHwnd(), EM_SETSEL, 0, 0);
+  Key(multi, VK_DOWN);
+  EXPECT_TRUE(multi->HasFocus());
+  EXPECT_EQ(SendMessageA(multi->GetHwnd(), EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0), 1);
+  Key(multi, VK_UP);
+  EXPECT_TRUE(multi->HasFocus());
+  EXPECT_EQ(SendMessageA(multi->GetHwnd(), EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0), 0);
+  (void)after;
 }
 
 TEST_F(Dispatch, DefaultFrameFollowsTheFocusAmongPushButtons) {
@@ -473,7 +506,7 @@ TEST_F(Dispatch, SizeAndMoveAreForwardedToTheStatusBar) {
 
 TEST_F(Dispatch, ClosingATopLevelWindowDestroysItAndEndsTheLoop) {
   Pump(0);
-  TestTopWindow dialog(main_);
+  TestDialog dialog(main_);
   dialog.CreateTop("Dialog", 10, 10, 200, 100);
   dialog.AttachCallback(RecordMessage);
   Events().clear();

@@ -10,27 +10,24 @@
 
 #include "controls/SpecialControls.h"
 #include "controls/SpinButton.h"
+#include "controls/ROPopup.h"
 #include "framework/Controls.h"
 #include "framework/LibraryState.h"
 #include "framework/PropertySheet.h"
 #include "framework/TopWindows.h"
-#include "framework/VListBox.h"
+#include "controls/VListBox.h"
 #include "framework/WinApp.h"
 #include "framework/Window.h"
 #include "framework/WindowProcedures.h"
 
 namespace {
 
-class Top final : public CWindow {
+// The library's main window, shown.
+class Top final : public CMainWin {
  public:
-  Top() : CWindow(nullptr) {}
+  Top() : CMainWin(nullptr) {}
   void CreateTop(const char* text, int x, int y, int width, int height) {
-    mHwnd = CreateWindowExA(0, "KBLMAIN", text, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, nullptr,
-                            nullptr, CWinApp::hInstance, nullptr);
-    mHwndContainer = mHwnd;
-    SetWindowLongPtrA(mHwnd, kExtraObject, reinterpret_cast<LONG_PTR>(static_cast<CWindow*>(this)));
-    SetPosition(x, y, width, height);
-    SetNormalBackground();
+    Create(text, x, y, width, height);
     SetVisible();
   }
 };

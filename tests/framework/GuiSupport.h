@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "framework/LibraryState.h"
+#include "framework/TopWindows.h"
 #include "framework/WinApp.h"
 #include "framework/Window.h"
 
@@ -149,39 +151,72 @@ inline bool Saw(const std::string& event) {
 
 // A library window that records the handlers without their own callback
 // and gives the tests its fields.
-class Probe : public CWindow {
+template <class Window>
+class Recording : public Window {
  public:
-  explicit Probe(CWindow* parent) : CWindow(parent) {}
+  using Window::Window;
   void OnActivate() override { Record("OnActivate"); }
   void OnDeactivate() override { Record("OnDeactivate"); }
   void OnCreate() override { Record("OnCreate"); }
   void OnChar(int key) override { Record("OnChar " + std::to_string(key)); }
-  void Record(const std::string& what) { Events().push_back(what + " " + std::to_string(GetId())); }
+  void Record(const std::string& what) { Events().push_back(what + " " + std::to_string(this->GetId())); }
 
-  using CWindow::mHMenu;
-  using CWindow::mHwnd;
-  using CWindow::mHwndContainer;
-  using CWindow::mItemCount;
+  using Window::mHMenu;
+  using Window::mHwnd;
+  using Window::mHwndContainer;
+  using Window::mItemCount;
 };
 
-// Stands for the main and dialog windows of the library: a "KBLMAIN"
-// window that is its own container and is known to its extra bytes.
-class TestTopWindow final : public Probe {
+using Probe = Recording<CWindow>;
+
+// The library's main window (or, with a parent, a dialog window), shown in
+// front of the others.
+template <class Window>
+class TestTop final : public Recording<Window> {
  public:
-  explicit TestTopWindow(CWindow* parent = nullptr) : Probe(parent) {}
-  TestTopWindow* CreateTop(const char* text, int x, int y, int width, int height) {
-    CWindow* parent = ParentWindow();
-    HWND owner = parent ? parent->GetContainer() : nullptr;
-    mHwnd = CreateWindowExA(0, "KBLMAIN", text, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0, owner,
-                            nullptr, CWinApp::hInstance, nullptr);
-    mHwndContainer = mHwnd;
-    SetWindowLongPtrA(mHwnd, 0, reinterpret_cast<LONG_PTR>(static_cast<CWindow*>(this)));
-    if (width && height) SetPosition(x, y, width, height);
-    SetNormalBackground();
-    SetVisible();
-    SetForegroundWindow(mHwnd);
+  TestTop() : Recording<Window>(nullptr) {}
+  explicit TestTop(CWindow* parent) : Recording<Window>(parent) {}
+  TestTop* CreateTop(const char* text, int x, int y, int width, int height) {
+    this->Create(text, x, y, width, height);
+    this->SetVisible();
+    SetForegroundWindow(this->GetHwnd());
     return this;
   }
+};
+
+using TestTopWindow = TestTop<CMainWin>;
+using TestDialog = TestTop<CDialogWin>;
+
+// The fixture of the GUI tests: a shown main window at the unit height 16
+// and in insert mode, destroyed after each test with what it still holds.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest(const char* title, int x, int y, int width, int height)
+      : title_(title), x_(x), y_(y), width_(width), height_(height) {}
+  void SetUp() override {
+    SetUnitFontHeight(16);
+    SetOverwriteMode(0);
+    main_ = new TestTopWindow();
+    main_->CreateTop(title_, x_, y_, width_, height_);
+    Pump();
+    Events().clear();
+  }
+  void TearDown() override {
+    delete main_;
+    CWinApp::hwndMain = nullptr;
+    CWinApp::hwndStatus = nullptr;
+    SetUnitFontHeight(16);
+    SetOverwriteMode(0);
+    if (GetCapture()) ReleaseCapture();
+    // A quit posted by the destroyed window, and Shift left released.
+    Pump(0);
+  }
+
+  TestTopWindow* main_ = nullptr;
+
+ private:
+  const char* title_;
+  int x_, y_, width_, height_;
 };
 
 class GuiEnvironment : public ::testing::Environment {

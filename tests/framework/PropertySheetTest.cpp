@@ -67,29 +67,19 @@ ReadTemplate Read(const void* block) {
   return t;
 }
 
-class Sheets : public ::testing::Test {
+class Sheets : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    main_ = new TestTopWindow();
-    main_->CreateTop("Sheet owner", 40, 40, 400, 300);
-    Pump();
-  }
-  void TearDown() override {
-    delete main_;
-    Pump(0);
-  }
+  Sheets() : MainWindowTest("Sheet owner", 40, 40, 400, 300) {}
   // A library top-level window to build pages from.
-  TestTopWindow* Source(const char* text) {
-    auto* source = new TestTopWindow(main_);
+  TestDialog* Source(const char* text) {
+    auto* source = new TestDialog(main_);
     source->CreateTop(text, 10, 8, 150, 100);
     return source;
   }
-  TestTopWindow* main_ = nullptr;
 };
 
 TEST_F(Sheets, PageTemplateHoldsCaptionSizeAndOneOkButton) {
-  TestTopWindow* source = Source("General");
+  TestDialog* source = Source("General");
   RECT place;
   GetWindowRect(source->GetHwnd(), &place);
   ASSERT_GT(place.right - place.left, 100);
@@ -122,7 +112,7 @@ TEST_F(Sheets, LongAndForeignCaptionsFitTheirBlock) {
   // 159 characters, the most a caption gives, need more than 256 bytes.
   std::string caption(159, 'x');
   caption[0] = static_cast<char>(0xE4);  // a-umlaut in the Western code page
-  TestTopWindow* source = Source(caption.c_str());
+  TestDialog* source = Source(caption.c_str());
   void* block = BuildPageTemplate(source->GetHwnd());
   ASSERT_NE(block, nullptr);
   ReadTemplate t = Read(block);
@@ -133,7 +123,7 @@ TEST_F(Sheets, LongAndForeignCaptionsFitTheirBlock) {
   EXPECT_GT(LocalSize(block), 256u);
   LocalFree(block);
   // No text at all: an empty title, the button still in place.
-  TestTopWindow* bare = Source("");
+  TestDialog* bare = Source("");
   block = BuildPageTemplate(bare->GetHwnd());
   ASSERT_NE(block, nullptr);
   t = Read(block);
@@ -214,8 +204,8 @@ struct SheetVisit {
 };
 
 TEST_F(Sheets, TwoPagesShownSwitchedAndClosed) {
-  TestTopWindow* general = Source("General");
-  TestTopWindow* advanced = Source("Advanced");
+  TestDialog* general = Source("General");
+  TestDialog* advanced = Source("Advanced");
   CPropertySheet sheet(main_);
   sheet.CreatePage("General", general);
   sheet.CreatePage("Advanced", advanced);
@@ -242,7 +232,7 @@ TEST_F(Sheets, TwoPagesShownSwitchedAndClosed) {
 }
 
 TEST_F(Sheets, WithoutAParentTheActiveWindowOwnsTheSheet) {
-  TestTopWindow* page = Source("Only");
+  TestDialog* page = Source("Only");
   SetForegroundWindow(main_->GetHwnd());
   SetActiveWindow(main_->GetHwnd());
   Pump();
@@ -259,7 +249,7 @@ TEST_F(Sheets, WithoutAParentTheActiveWindowOwnsTheSheet) {
 }
 
 TEST_F(Sheets, TwentyPagesAtMostAndNoneFromAMissingWindow) {
-  TestTopWindow* source = Source("Page");
+  TestDialog* source = Source("Page");
   CWindow notCreated(nullptr);
   CPropertySheet other(nullptr);
   other.CreatePage("None", &notCreated);

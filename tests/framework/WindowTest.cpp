@@ -20,19 +20,9 @@ RECT ClientRect(HWND control) {
   return r;
 }
 
-class WindowBase : public ::testing::Test {
+class WindowBase : public MainWindowTest {
  protected:
-  void SetUp() override {
-    SetUnitFontHeight(16);
-    Events().clear();
-    main_ = new TestTopWindow();
-    main_->CreateTop("Window base", 40, 40, 600, 400);
-  }
-  void TearDown() override {
-    delete main_;
-    SetUnitFontHeight(16);
-    Pump(0);
-  }
+  WindowBase() : MainWindowTest("Window base", 40, 40, 600, 400) {}
   // A heap child of the main window, destroyed with it.
   Probe* Child(const char* className, unsigned long style, const char* text = "", int x = 8, int y = 8,
                int width = 80, int height = 24, CWindow* parent = nullptr) {
@@ -44,7 +34,6 @@ class WindowBase : public ::testing::Test {
     char buffer[256];
     return window->GetText(buffer, maximum);
   }
-  TestTopWindow* main_ = nullptr;
 };
 
 class UnitHeight : public WindowBase, public ::testing::WithParamInterface<int> {};
@@ -88,7 +77,7 @@ TEST_P(UnitHeight, ControlsArePlacedInLibraryUnitsRelativeToTheirParent) {
   EXPECT_EQ(r.left, 8 * h / 16);
 
   // A dialog of the main window is placed from the main window's corner.
-  TestTopWindow dialog(main_);
+  TestDialog dialog(main_);
   dialog.CreateTop("Dialog", 20, 30, 200, 100);
   RECT outer, inside;
   GetWindowRect(main_->GetHwnd(), &outer);
@@ -184,6 +173,30 @@ TEST_F(WindowBase, OwnTextChangesRaiseNoChangeButTypingDoes) {
   EXPECT_EQ(edit->GetCallback(), RecordMessage);
   SendMessageA(edit->GetHwnd(), WM_CHAR, 'z', 1);
   EXPECT_TRUE(Saw(change));
+}
+
+// Attaches a callback from its change handler, as the window's thread may
+// while another thread sets the text.
+class AttachingField : public CWindow {
+ public:
+  explicit AttachingField(CWindow* parent) : CWindow(parent) {}
+  void OnChange() override {
+    AttachCallback(RecordMessage);
+    CWindow::OnChange();
+  }
+};
+
+TEST_F(WindowBase, CallbackAttachedWhileAnotherThreadSetsTheTextStays) {
+  auto* field = new AttachingField(main_);
+  field->Create("", 8, 8, 120, 24, "KblEdit", WS_CHILD | ES_AUTOHSCROLL);
+  std::atomic<bool> done{false};
+  std::thread setter([&] {
+    field->SetText("from the monitor");
+    done = true;
+  });
+  while (!done) Pump(1);
+  setter.join();
+  EXPECT_EQ(field->GetCallback(), RecordMessage);
 }
 
 TEST_F(WindowBase, MenuEntriesAndPopupsAreAddressedByCommandAndPosition) {

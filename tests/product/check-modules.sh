@@ -80,13 +80,16 @@ case $check in
   library-exports)
     want=(_ZN7CObject6LookupEj _ZN7CWindow6CreateEPKciiiiS1_m _ZTV7CWindow _ZN7CWinApp9hInstanceE
           _ZN7CWinApp3RunEv _ZN7CWindowC2EPS_ _ZN7CWindowaSERKS_)
-    # Every class of the library, by its virtual table and its constructor.
-    for class in CText CGroupBox CGroup CFrameWin CPushButton CRadioButton CCheckBox CEntryField CMLE \
+    # Every class of the library: its virtual table, and the destructor, copy
+    # constructor and assignment that another module may call by name.
+    for class in CObject CWindow CWinApp CText CGroupBox CGroup CFrameWin CPushButton CRadioButton CCheckBox CEntryField CMLE \
                  CListBox CComboBox CClientWindow CLine CMainWin CDialogWin CMenu CMenuItem CHeader CStatusBar \
                  CIcon CBitMap CVListBox CBlackText CCText CMonoText CSizedEF CMonoMLE CSortedLB CMonoLB \
                  CTogglePB CAHDialogWin CSpinButton CNSpinButton CLSpinButton CROPopup CPropertySheet CContainer \
                  CTableWindow CNoteBook CNoteBookPage CNoteBookMajorPage CNoteBookMinorPage; do
-      want+=("_ZTV${#class}${class}")
+      symbol=${#class}${class}
+      [ "$class" = CObject ] || want+=("_ZTV$symbol")
+      want+=("_ZN${symbol}D1Ev" "_ZN${symbol}C1ERKS_" "_ZN${symbol}aSERKS_")
     done
     want+=(_ZN8CMainWinC1EP7CWinApp _ZN9CTogglePBC1EP7CWindowPi _ZN12CNSpinButton6CreateEiiiiii
            _ZN9CSortedLB16AppendItemAscendEPKc _ZN8CMonoMLE9GetBufferEv _Z23RegisterSpinButtonClassv

@@ -1,10 +1,11 @@
-#include "framework/Header.h"
+#include "framework/HeaderBar.h"
 
 #include <commctrl.h>
 
 #include <cstring>
 
 #include "framework/WinApp.h"
+#include "framework/WindowClasses.h"
 
 void InsertHeaderColumn(HWND header, int index, const char* text, unsigned int width, int alignment) {
   const char* accepted = AcceptedText(text);
@@ -18,12 +19,13 @@ void InsertHeaderColumn(HWND header, int index, const char* text, unsigned int w
   SendMessageA(header, HDM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
 }
 
+KBL_DEFINE_COPYABLE(CHeader);
 CHeader::CHeader(CWindow* parent) : CWindow(parent) {}
 
 void CHeader::Create() {
   CWindow* parent = ParentWindow();
   mHwndContainer = parent ? parent->GetContainer() : nullptr;
-  mHwnd = CreateWindowExA(0, "SysHeader32", nullptr, WS_CHILD | WS_BORDER, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
+  mHwnd = CreateWindowExA(0, kHeaderClassName, nullptr, WS_CHILD | WS_BORDER, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0,
                           mHwndContainer, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(mId)), CWinApp::hInstance,
                           nullptr);
   if (!mHwnd) {

@@ -1,4 +1,4 @@
-#include "controls/MessageBoxes.h"
+#include "framework/MessageBoxes.h"
 
 #include <windows.h>
 

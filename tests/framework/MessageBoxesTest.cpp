@@ -1,6 +1,6 @@
 // The library's message boxes, shown for real and answered by a helper
 // thread: captions, texts, buttons, icons, default buttons and results.
-#include "controls/MessageBoxes.h"
+#include "framework/MessageBoxes.h"
 
 #include <algorithm>
 

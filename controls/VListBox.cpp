@@ -1,6 +1,6 @@
-#include "framework/VListBox.h"
+#include "controls/VListBox.h"
 
-#include "framework/Header.h"
+#include "framework/HeaderBar.h"
 #include "framework/WinApp.h"
 
 TVListData* VListDataOf(HWND control) {
@@ -17,12 +17,13 @@ void ComputeTabStops(TVListData* data) {
   }
 }
 
+KBL_DEFINE_COPYABLE(CVListBox);
 CVListBox::CVListBox(CWindow* parent) : CWindow(parent) {}
 
 void CVListBox::Create(int x, int y, int width, int height) {
   CWindow* parent = ParentWindow();
   mHwndContainer = parent ? parent->GetContainer() : nullptr;
-  mHwnd = CreateWindowExA(0, "KblVListBox", nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, width, height,
+  mHwnd = CreateWindowExA(0, kVListBoxClassName, nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, width, height,
                           mHwndContainer, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(mId)), CWinApp::hInstance,
                           nullptr);
   if (!mHwnd) ErrorMessageBox("CreateWindow");
@@ -54,6 +55,20 @@ char* CVListBox::GetText(char* buffer, unsigned int maximum) {
   if (length < 0 || static_cast<unsigned long long>(length) >= maximum) return nullptr;
   SendMessageA(mHwnd, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer));
   return buffer;
+}
+
+LRESULT RouteVListCommand(CWindow* target, WORD code) {
+  CVListBox* list = dynamic_cast<CVListBox*>(target);
+  if (!list) return 0;
+  switch (code) {
+    case kVListAskInit: return list->OnInit();
+    case kVListAskFirst: return list->OnFirst();
+    case kVListAskNext: return list->OnNext();
+    case kVListAskPrev: return list->OnPrev();
+    case kVListAskLast: return list->OnLast();
+    case kVListAskSelect: list->OnSelect(); return 0;
+  }
+  return 0;
 }
 
 void CVListBox::OnSelect() {}

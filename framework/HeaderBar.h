@@ -6,6 +6,7 @@
 class KBL_EXPORT CHeader : public CWindow {
  public:
   explicit CHeader(CWindow* parent);
+  KBL_COPYABLE(CHeader);
   void Create();
   // Alignment above 0 right, below 0 left, 0 centred; the width in pixels.
   void AppendItem(const char* text, unsigned int width, int alignment);
