@@ -1,6 +1,7 @@
 #include "dispatch/Dispatcher.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "dispatch/Queue.h"
@@ -14,6 +15,8 @@ namespace {
 
 // Quiet cycles before a forced pass, counted down from here.
 constexpr int kIdleCountdown = 8;
+// A pause of no length would spin: it waits this long for a change instead.
+constexpr long long kShortestPauseMs = 500;
 
 // The process's two table objects, used by the dispatcher thread alone.
 CDatabase theQueueTable;
@@ -86,26 +89,54 @@ CDispatcher::CDispatcher(RunState& state, CDatabase& queue, CDatabase& lines, CL
     : mState(state), mQueue(queue), mLines(lines), mLog(log),
       mQueueWatch(kQueueFileName), mLineWatch(kLineFileName) {}
 
-// A negative rate pauses not at all; a huge one does not overflow.
+// A huge rate does not overflow; none, or a negative one, waits the
+// shortest pause for a change.
 long long CDispatcher::PauseMs() const {
-  return mState.RefreshRate > 0 ? static_cast<long long>(mState.RefreshRate) * 1000 : 0;
+  return mState.RefreshRate > 0 ? static_cast<long long>(mState.RefreshRate) * 1000 : kShortestPauseMs;
 }
 
+bool CDispatcher::Pause(long long ms) {
+  if (!mFolder) {
+    mState.wake.Wait(ms);
+    return false;
+  }
+  return mFolder->Wait(mState.wake, ms) == platform::FolderWatch::Woken::kChange;
+}
+
+long long CDispatcher::NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+bool CDispatcher::WaitForChange(long long ms) {
+  const long long deadline = NowMs() + ms;
+  for (long long left = ms; left > 0; left = deadline - NowMs()) {
+    if (!Pause(left) || !mState.running.load()) return false;
+    // The line watch first, the queue watch only when it says no.
+    if (LineChanged() || QueueChanged()) return true;
+  }
+  return false;
+}
+
+// The cycle of the quiet periods and the forced pass as ever; a pause ends
+// as soon as a table changes, so a job moves the moment it is queued.
 void CDispatcher::Run() {
   mQueueWatch = CFileWatch(kQueueFileName);
   mLineWatch = CFileWatch(kLineFileName);
+  mFolder.reset(new platform::FolderWatch("."));
   int countdown = kIdleCountdown;
-  bool firstCycle = true;
+  bool firstCycle = true, changed = false;
   while (mState.running.load()) {
     // The line watch is asked first; the queue watch only when it says no.
-    if (!firstCycle && !LineChanged() && !QueueChanged()) {
-      Pause(PauseMs());
+    if (!firstCycle && !changed && !LineChanged() && !QueueChanged()) {
+      changed = WaitForChange(PauseMs());
       // Woken by shutdown: no pass is started any more.
       if (!mState.running.load()) break;
       int c = countdown--;
-      if (c > 0) continue;
-      countdown = kIdleCountdown;
+      if (c > 0 && !changed) continue;
+      if (c <= 0) countdown = kIdleCountdown;
     }
+    changed = false;
     PassResult result;
     std::string box;
     {
@@ -114,12 +145,15 @@ void CDispatcher::Run() {
       box = boxes.First();
     }
     Report(result, box);
-    // The pass's own writes are no change for the next cycle.
+    // The pass's own writes are no change for the next cycle, nor a reason
+    // to end the pause that follows.
     LineChanged();
     QueueChanged();
+    mFolder->Discard();
     firstCycle = false;
-    Pause(PauseMs());
+    changed = WaitForChange(PauseMs());
   }
+  mFolder.reset();
   mState.finished.fetch_add(1);
 }
 

@@ -5,6 +5,7 @@
 // finish a move that a crash cut short.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "dispatch/Journal.h"
@@ -64,11 +65,15 @@ class CDispatcher {
   virtual PassResult Pass();
 
  protected:
-  // Seams for the cycle's timing; the defaults ask the file watches and wait
-  // on the run state's wake signal.
+  // Seams for the cycle's timing; the defaults ask the file watches, wait
+  // on the run state's wake signal and the folder's changes, and read the
+  // steady clock. Pause is true when a change in the folder ended it early.
   virtual int LineChanged() { return mLineWatch.HasChanged(); }
   virtual int QueueChanged() { return mQueueWatch.HasChanged(); }
-  virtual void Pause(long long ms) { mState.wake.Wait(ms); }
+  virtual bool Pause(long long ms);
+  virtual long long NowMs();
+  // The refresh period; none or a negative rate is half a second.
+  virtual long long PauseMs() const;
   // After each pass of the loop, outside every write, with the first error
   // box text the pass kept back: one box per outage, none while it lasts.
   virtual void Report(const PassResult& result, const std::string& box);
@@ -76,7 +81,9 @@ class CDispatcher {
   RunState& mState;
 
  private:
-  long long PauseMs() const;
+  // Waits up to ms, less when a table changes (then true); a change of
+  // another file of the folder costs a look at the two watches and no more.
+  bool WaitForChange(long long ms);
   // Finishes what the journal names before anything else moves.
   PassEnd Recover(int records, int lineCount, std::string* detail);
   // Copies the job to the line and marks the entry served; *moved tells
@@ -94,6 +101,7 @@ class CDispatcher {
   CJournal mJournal;
   CFileWatch mQueueWatch;
   CFileWatch mLineWatch;
+  std::unique_ptr<platform::FolderWatch> mFolder;  // the working folder, while Run runs
   bool mOutage = false;
 };
 

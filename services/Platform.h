@@ -69,7 +69,32 @@ class WakeSignal {
   bool Wait(long long ms);
 
  private:
+  friend class FolderWatch;
   intptr_t mHandles[2];
+};
+
+// Tells when something in a folder changes: a file written, made, removed
+// or renamed (Win32 change notifications; natively inotify). Only a hint to
+// look again: which file changed is for the file watches to say. Where the
+// folder cannot be watched (some shares tell nothing) it never tells, and
+// the periodic looks are all there is.
+class FolderWatch {
+ public:
+  explicit FolderWatch(const char* folder);
+  ~FolderWatch();
+  FolderWatch(const FolderWatch&) = delete;
+  FolderWatch& operator=(const FolderWatch&) = delete;
+
+  bool IsWatching() const;
+  enum class Woken { kTimeout, kSignal, kChange };
+  // Waits up to ms milliseconds for a change in the folder or for the
+  // signal; what came first. A change is told once.
+  Woken Wait(WakeSignal& signal, long long ms);
+  // Forgets the changes told so far without waiting: a thread's own writes.
+  void Discard();
+
+ private:
+  intptr_t mHandle;
 };
 
 // Clears the console window and puts the cursor home when standard output is

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,6 +151,47 @@ bool WakeSignal::Wait(long long ms) {
     ms -= piece;
   } while (ms > 0);
   return false;
+}
+
+FolderWatch::FolderWatch(const char* folder) : mHandle(-1) {
+  int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) return;
+  // Writes, and files made, removed or renamed; reads tell nothing.
+  const uint32_t events = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+  if (inotify_add_watch(fd, folder, events) < 0) {
+    close(fd);
+    return;
+  }
+  mHandle = fd;
+}
+
+FolderWatch::~FolderWatch() {
+  if (mHandle >= 0) close(static_cast<int>(mHandle));
+}
+
+bool FolderWatch::IsWatching() const { return mHandle >= 0; }
+
+void FolderWatch::Discard() {
+  if (mHandle < 0) return;
+  char events[4096];
+  while (read(static_cast<int>(mHandle), events, sizeof events) > 0) {
+  }
+}
+
+FolderWatch::Woken FolderWatch::Wait(WakeSignal& signal, long long ms) {
+  struct pollfd fds[2] = {{static_cast<int>(signal.mHandles[0]), POLLIN, 0}, {static_cast<int>(mHandle), POLLIN, 0}};
+  do {
+    int piece = ms > 1000000000 ? 1000000000 : (ms > 0 ? static_cast<int>(ms) : 0);
+    int n = poll(fds, mHandle >= 0 ? 2 : 1, piece);
+    if (n < 0 && errno == EINTR) continue;
+    if (n > 0 && (fds[0].revents & POLLIN)) return Woken::kSignal;
+    if (n > 0) {
+      Discard();
+      return Woken::kChange;
+    }
+    ms -= piece;
+  } while (ms > 0);
+  return Woken::kTimeout;
 }
 
 namespace {

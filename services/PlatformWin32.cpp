@@ -98,6 +98,46 @@ bool WakeSignal::Wait(long long ms) {
   return false;
 }
 
+// Writes, and files made, removed or renamed; reads tell nothing.
+FolderWatch::FolderWatch(const char* folder)
+    : mHandle(reinterpret_cast<intptr_t>(FindFirstChangeNotificationA(
+          folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE))) {}
+
+FolderWatch::~FolderWatch() {
+  if (IsWatching()) FindCloseChangeNotification(reinterpret_cast<HANDLE>(mHandle));
+}
+
+bool FolderWatch::IsWatching() const { return reinterpret_cast<HANDLE>(mHandle) != INVALID_HANDLE_VALUE; }
+
+void FolderWatch::Discard() {
+  HANDLE change = reinterpret_cast<HANDLE>(mHandle);
+  // Each round asks for the next change; a few rounds are plenty, and a
+  // change still pending after them only costs one look too many.
+  for (int round = 0; IsWatching() && round < 8 && WaitForSingleObject(change, 0) == WAIT_OBJECT_0; ++round)
+    FindNextChangeNotification(change);
+}
+
+FolderWatch::Woken FolderWatch::Wait(WakeSignal& signal, long long ms) {
+  HANDLE handles[2];
+  DWORD count = 0;
+  const HANDLE stop = reinterpret_cast<HANDLE>(signal.mHandles[0]);
+  if (stop) handles[count++] = stop;
+  const DWORD changeAt = count;
+  if (IsWatching()) handles[count++] = reinterpret_cast<HANDLE>(mHandle);
+  do {
+    const DWORD piece = static_cast<DWORD>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : (ms > 0 ? ms : 0));
+    const DWORD woken = count ? WaitForMultipleObjects(count, handles, FALSE, piece) : WAIT_FAILED;
+    if (stop && woken == WAIT_OBJECT_0) return Woken::kSignal;
+    if (IsWatching() && woken == WAIT_OBJECT_0 + changeAt) {
+      FindNextChangeNotification(handles[changeAt]);
+      return Woken::kChange;
+    }
+    if (woken != WAIT_TIMEOUT) Sleep(piece);  // nothing to wait on: still a pause
+    ms -= piece;
+  } while (ms > 0);
+  return Woken::kTimeout;
+}
+
 namespace {
 void (*interruptHandler)() = nullptr;
 

@@ -21,10 +21,13 @@ namespace {
 const char* const kQueueStatusFormat = "Queue (%d of %d) Total: %d";
 const char* const kLineStatusFormat = "First level (%d free)";
 
+// A private message of the filler: fill the list of wParam with the items of lParam.
+constexpr UINT kFillList = WM_APP + 1;
+WNDPROC staticProcedure = nullptr;
+
 // Replaces a list's items. Its redraw is held meanwhile, so that a long
 // queue is painted once instead of once per item.
-void Refill(CListBox* list, const std::vector<std::string>& items) {
-  if (!list) return;
+void Fill(CListBox* list, const std::vector<std::string>& items) {
   HWND window = list->GetHwnd();
   SendMessageA(window, WM_SETREDRAW, FALSE, 0);
   list->DeleteItem(-2);
@@ -34,6 +37,23 @@ void Refill(CListBox* list, const std::vector<std::string>& items) {
   for (const std::string& item : items) list->AppendItem(item.c_str());
   SendMessageA(window, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(window, nullptr, TRUE);
+}
+
+LRESULT CALLBACK FillerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kFillList) return CallWindowProcA(staticProcedure, window, message, wParam, lParam);
+  Fill(reinterpret_cast<CListBox*>(wParam), *reinterpret_cast<const std::vector<std::string>*>(lParam));
+  return 1;
+}
+
+// Every request to another thread's window is a round trip between the
+// threads (under Wine through the server): the whole list goes in one.
+void Refill(void* filler, CListBox* list, const std::vector<std::string>& items) {
+  if (!list) return;
+  if (filler)
+    SendMessageA(static_cast<HWND>(filler), kFillList, reinterpret_cast<WPARAM>(list),
+                 reinterpret_cast<LPARAM>(&items));
+  else
+    Fill(list, items);
 }
 
 // The language's text lives in this thread's buffer until its next lookup;
@@ -47,15 +67,30 @@ void ShowStatus(CWindow* status, int id, const char* fallback, int figures, int 
   status->SetText(text);
 }
 
-// RefreshRate rounded down to even, in half seconds; negative: none.
-long long PauseMs() { return static_cast<long long>(theRunState.RefreshRate & ~1) * 500; }
-
 }  // namespace
+
+// A message-only window of a system class: nothing new is registered.
+void* CreateListFiller() {
+  HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
+  if (!window) return nullptr;
+  staticProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FillerProcedure)));
+  return window;
+}
+
+long long MonitorPauseMs(int refreshRate) {
+  const long long ms = static_cast<long long>(refreshRate & ~1) * 500;
+  return ms > 0 ? ms : 500;
+}
 
 CMonitor::CMonitor(const MonitorTargets& targets)
     : mTargets(targets), mQueueWatch(tables::kQueueFileName), mLineWatch(tables::kLineFileName) {}
 
+// Asks the watches when the folder tells of a change, and at least once a
+// period; a change shows within moments instead of at the next period.
 void CMonitor::Run() {
+  platform::FolderWatch folder(".");
   bool firstRefresh = true;
   while (theRunState.running.load()) {
     // While minimized the watches are not asked, so that what changed
@@ -66,7 +101,7 @@ void CMonitor::Run() {
       if (mLineWatch.HasChanged() || firstRefresh) RefreshLines();
       firstRefresh = false;
     }
-    theRunState.wake.Wait(PauseMs());
+    folder.Wait(theRunState.wake, MonitorPauseMs(theRunState.RefreshRate));
   }
   theRunState.finished.fetch_add(1);
 }
@@ -77,7 +112,7 @@ void CMonitor::RefreshQueue() {
     mPending = view.pending;
     mRecordCount = view.recordCount;
     mWaiting = view.waiting;
-    Refill(mTargets.queueList, view.items);
+    Refill(mTargets.filler, mTargets.queueList, view.items);
   }
   ShowStatus(mTargets.queueStatus, kStrQueueStatus, kQueueStatusFormat, 3, mPending, mRecordCount, mWaiting);
 }
@@ -86,7 +121,7 @@ void CMonitor::RefreshLines() {
   LineView view;
   if (ReadLineView(mTable, theRunState.FirstLine, theRunState.LastLine, &view)) {
     mFreeLines = view.freeLines;
-    Refill(mTargets.lineList, view.items);
+    Refill(mTargets.filler, mTargets.lineList, view.items);
   }
   ShowStatus(mTargets.lineStatus, kStrLineStatus, kLineStatusFormat, 1, mFreeLines);
 }

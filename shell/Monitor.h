@@ -18,8 +18,18 @@ struct MonitorTargets {
   CWindow* queueStatus = nullptr;
   CListBox* lineList = nullptr;
   CWindow* lineStatus = nullptr;
+  // A window of the lists' thread that fills a list there in one request;
+  // without one, each item is a request of its own.
+  void* filler = nullptr;
 };
 extern MonitorTargets theMonitorTargets;
+
+// Makes the filler on the calling thread, which must be the lists' own.
+void* CreateListFiller();
+
+// The monitor's pause for a refresh rate: the rate rounded down to even, in
+// half seconds, and never less than half a second, so that nothing spins.
+long long MonitorPauseMs(int refreshRate);
 
 // What the thread runs, and each of its two refreshes on its own, which a
 // benchmark can time.

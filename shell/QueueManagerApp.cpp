@@ -68,6 +68,7 @@ void CQueueManagerApp::Create() {
   theMonitorTargets.queueStatus = &theWindows.queueStatus;
   theMonitorTargets.lineList = &theWindows.lineList;
   theMonitorTargets.lineStatus = &theWindows.lineStatus;
+  theMonitorTargets.filler = CreateListFiller();
   StartWorkers();
 }
 

@@ -533,7 +533,7 @@ class ToolDispatcher : public CDispatcher {
     lastProblem_ = problem;
     lastHeldBack_ = r.heldBack;
   }
-  void Pause(long long ms) override { CDispatcher::Pause(pauseMs_ >= 0 ? pauseMs_ : ms); }
+  long long PauseMs() const override { return pauseMs_ > 0 ? pauseMs_ : CDispatcher::PauseMs(); }
 
  private:
   long long pauseMs_;
@@ -546,7 +546,7 @@ bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::
   Settings s;
   if (!args.NoMoreThan(0, error) || !ReadSettings(args, &s, error)) return false;
   int pauseMs = 0;
-  if (!args.Number("--pause-ms", -1, &pauseMs, error, 0, INT_MAX)) return false;
+  if (!args.Number("--pause-ms", -1, &pauseMs, error, 1, INT_MAX)) return false;
   RunState& state = theRunState;
   state.RefreshRate = s.refreshRate;
   state.FirstLine = s.firstLine;

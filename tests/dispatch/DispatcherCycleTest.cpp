@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dispatch/Dispatcher.h"
+#include "dispatch/QueueEdits.h"
 #include "services/LogFile.h"
 #include "tests/dispatch/QueueFixture.h"
 
@@ -31,6 +32,7 @@ class ScriptedDispatcher : public CDispatcher {
   long long now = 0;
   long long stopAtPause = -1;         // clear the running flag inside this pause (1-based)
   std::vector<PassEnd> ends;          // how the passes end, in turn; then kWalked
+  std::vector<long long> folderWakes; // moments at which the folder tells of a change
 
   PassResult Pass() override {
     PassResult result;
@@ -43,12 +45,23 @@ class ScriptedDispatcher : public CDispatcher {
  protected:
   int LineChanged() override { return Seen("line", lineChanges, lineSeen_); }
   int QueueChanged() override { return Seen("queue", queueChanges, queueSeen_); }
-  void Pause(long long ms) override {
+  // A pause ends early at a moment the folder tells of a change.
+  bool Pause(long long ms) override {
     calls.push_back("pause " + std::to_string(ms));
-    now += ms;
+    bool woken = false;
+    long long until = now + ms;
+    for (long long wake : folderWakes)
+      if (wake > now && wake < until) {
+        until = wake;
+        woken = true;
+        break;
+      }
+    now = until;
     ++pauses_;
     if (now > endMs_ || pauses_ == stopAtPause || pauses_ > 100000) mState.Stop();
+    return woken;
   }
+  long long NowMs() override { return now; }
 
  private:
   // Tells a change once, at the first look after it, as a tracking watch does.
@@ -144,28 +157,36 @@ TEST(DispatcherCycle, OneErrorBoxPerOutage) {
                                                       DescribePassEnd(PassEnd::kQueueLocked)}));
 }
 
-TEST(DispatcherCycle, RefreshRateZeroCyclesWithoutPausing) {
+// A job queued during a pause moves at once, not at the pause's end; a change
+// of another file of the folder costs a look and moves the timing not at all.
+TEST(DispatcherCycle, AChangeEndsThePauseAndAnyOtherFileChangeDoesNot) {
   RunState state;
-  state.RefreshRate = 0;
-  ScriptedDispatcher d(state, 0);
-  d.stopAtPause = 30;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 300000);
+  d.folderWakes = {5000, 40000, 200000};
+  d.queueChanges = {40000};
   d.Run();
-  for (const std::string& call : d.calls) {
-    if (call.rfind("pause", 0) == 0) {
-      EXPECT_EQ(call, "pause 0");
-    }
-  }
-  EXPECT_EQ(d.passes.size(), 3u);  // pause 1 after the first pass, then 9 quiet cycles each
+  EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 160000}));
+  // The wake at 5000 found no table changed: the pause went on to its end.
+  const std::vector<std::string> start(d.calls.begin(), d.calls.begin() + 9);
+  EXPECT_EQ(start, (std::vector<std::string>{"pass", "line", "queue", "pause 15000", "line", "queue", "pause 10000",
+                                              "line", "queue"}));
 }
 
-TEST(DispatcherCycle, NegativeOrHugeRatesPauseSanely) {
-  RunState state;
-  state.RefreshRate = -7;
-  ScriptedDispatcher negative(state, 0);
-  negative.stopAtPause = 1;
-  negative.Run();
-  EXPECT_EQ(negative.calls.back(), "pause 0");
-
+// No rate makes a loop without a wait: none, or a negative one, waits half a
+// second for a change; a huge one does not overflow.
+TEST(DispatcherCycle, RatesOfNoneOrBelowWaitHalfASecond) {
+  for (int rate : {0, -7}) {
+    RunState state;
+    state.RefreshRate = rate;
+    ScriptedDispatcher d(state, 0);
+    d.stopAtPause = 30;
+    d.Run();
+    for (const std::string& call : d.calls) {
+      if (call.rfind("pause", 0) != 0) continue;
+      EXPECT_EQ(call, "pause 500") << rate;
+    }
+  }
   RunState big;
   big.RefreshRate = 2147483647;
   ScriptedDispatcher huge(big, 0);
@@ -241,6 +262,28 @@ TEST_F(DispatcherThreadTest, AnIdleDispatcherDoesNotPassAgainForItsOwnWrites) {
   thread.join();
   EXPECT_EQ(d.passes.load(), 1);
   EXPECT_EQ(ReadPosition(), 2);
+}
+
+// A job queued by another program in the middle of a 15-second pause reaches
+// its line long before the pause would end: the change ends it.
+TEST_F(DispatcherThreadTest, AJobQueuedDuringAPauseMovesAtOnce) {
+  MakeTables(6, 2);
+  RunState state;
+  state.RefreshRate = 15;
+  CDatabase queue, lines;
+  CDispatcher d(state, queue, lines, nullptr);
+  std::thread thread([&] { d.Run(); });
+  // The first pass writes the read position; then the dispatcher pauses.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  int record = 0;
+  std::string error;
+  tables::Job job;
+  job.text = "AT-ONCE";
+  ASSERT_TRUE(EnqueueJob(job, &record, &error)) << error;
+  for (int i = 0; i < 75 && LineJob(1) != "AT-ONCE"; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  state.Stop();
+  thread.join();
+  EXPECT_EQ(LineJob(1), "AT-ONCE") << "not within half the period";
 }
 
 // The entry the shell starts with CreateThread: the process's run state and

@@ -1,9 +1,9 @@
-// The monitor's refresh of a long queue against the bare list box work it
-// cannot avoid, side by side in one run: the same 10,000 strings added with
-// LB_ADDSTRING into the same list box, from the same worker thread (the
-// monitor's own thread is never the list's). A benchmark: it prints figures
-// and whether the ratio meets its target; only a refresh that shows the wrong
-// items fails it.
+// The monitor's refresh of a long queue against the work it cannot avoid:
+// the table read and the same 10,000 strings added with LB_ADDSTRING on the
+// list's own thread; beside them the same adds made from a worker thread
+// (the monitor's own thread is never the list's). A benchmark: it prints
+// figures and whether the ratio meets its target; only a refresh that shows
+// the wrong items fails it.
 // Usage: monitor_bench [--iterations N] [--entries N]   (in a folder of its own)
 #include <windows.h>
 
@@ -33,6 +33,7 @@ struct Run {
   int entries = 10000;
   CListBox* list = nullptr;
   CWindow* status = nullptr;
+  void* filler = nullptr;
   std::vector<double> refresh, bare, held, read, own;  // milliseconds
   std::vector<std::string> items;
   std::string failure;
@@ -95,6 +96,7 @@ DWORD WINAPI Measure(void* parameter) {
   MonitorTargets targets;
   targets.queueList = run.list;
   targets.queueStatus = run.status;
+  targets.filler = run.filler;
   CMonitor monitor(targets);
 
   QueueView view;
@@ -182,6 +184,7 @@ int main(int argc, char** argv) {
   main.SetVisible();
   run.list = &list;
   run.status = &status;
+  run.filler = CreateListFiller();
 
   HANDLE worker = CreateThread(nullptr, 0, Measure, &run, 0, nullptr);
   // The window's thread carries out the worker's requests and paints.
@@ -209,14 +212,16 @@ int main(int argc, char** argv) {
   }
 
   const double refresh = Median(run.refresh), bare = Median(run.bare), held = Median(run.held);
+  const double floor = Median(run.read) + Median(run.own);
   std::printf("queue of %d pending entries, %d rounds, medians:\n", run.entries, run.iterations);
   std::printf("  monitor refresh (read, clear, fill, redraw held)  %9.1f ms\n", refresh);
   std::printf("    of which the table read alone                   %9.1f ms\n", Median(run.read));
   std::printf("  bare LB_ADDSTRING of the same strings             %9.1f ms\n", bare);
   std::printf("  bare LB_ADDSTRING with the redraw held            %9.1f ms\n", held);
   std::printf("  the same on the list's own thread                 %9.1f ms\n", Median(run.own));
-  std::printf("refresh / bare adds: %.2f (target %.1f: %s); refresh / held adds: %.2f\n", refresh / bare, kTarget,
-              refresh / bare <= kTarget ? "met" : "missed", refresh / held);
+  std::printf("refresh / (table read + the adds on the list's own thread): %.2f (target %.1f: %s)\n", refresh / floor,
+              kTarget, refresh / floor <= kTarget ? "met" : "missed");
+  std::printf("refresh / bare adds: %.2f; refresh / held adds: %.2f\n", refresh / bare, refresh / held);
   std::filesystem::current_path(folder.parent_path());
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
