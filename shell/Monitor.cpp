@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -46,9 +47,13 @@ LRESULT CALLBACK FillerProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 // Every request to another thread's window is a round trip between the
-// threads (under Wine through the server): the whole list goes in one.
-void Refill(void* filler, CListBox* list, const std::vector<std::string>& items) {
+// threads (under Wine through the server): the whole list goes in one. A
+// list that already shows these items (the last ones given, as many as it
+// holds) is left alone, so the dispatcher's forced pass repaints nothing.
+void Refill(void* filler, CListBox* list, const std::vector<std::string>& items, std::vector<std::string>* shown) {
   if (!list) return;
+  if (*shown == items && static_cast<size_t>(list->GetNrOfItems()) == items.size()) return;
+  *shown = items;
   if (filler)
     SendMessageA(static_cast<HWND>(filler), kFillList, reinterpret_cast<WPARAM>(list),
                  reinterpret_cast<LPARAM>(&items));
@@ -57,14 +62,16 @@ void Refill(void* filler, CListBox* list, const std::vector<std::string>& items)
 }
 
 // The language's text lives in this thread's buffer until its next lookup;
-// it is formatted at once into a buffer of the caller's own.
+// it is formatted at once into a buffer of the caller's own. A status line
+// that says the same already is not set again, which would repaint it.
 void ShowStatus(CWindow* status, int id, const char* fallback, int figures, int a, int b = 0, int c = 0) {
   if (!status) return;
   const char* format = theLanguage.GetString(id);
   if (!IsFiguresFormat(format, figures)) format = fallback;
-  char text[1280];
+  char text[1280], showing[1280] = "";
   std::snprintf(text, sizeof text, format, a, b, c);
-  status->SetText(text);
+  status->GetText(showing, sizeof showing);
+  if (std::strcmp(showing, text) != 0) status->SetText(text);
 }
 
 }  // namespace
@@ -112,7 +119,7 @@ void CMonitor::RefreshQueue() {
     mPending = view.pending;
     mRecordCount = view.recordCount;
     mWaiting = view.waiting;
-    Refill(mTargets.filler, mTargets.queueList, view.items);
+    Refill(mTargets.filler, mTargets.queueList, view.items, &mQueueShown);
   }
   ShowStatus(mTargets.queueStatus, kStrQueueStatus, kQueueStatusFormat, 3, mPending, mRecordCount, mWaiting);
 }
@@ -121,7 +128,7 @@ void CMonitor::RefreshLines() {
   LineView view;
   if (ReadLineView(mTable, theRunState.FirstLine, theRunState.LastLine, &view)) {
     mFreeLines = view.freeLines;
-    Refill(mTargets.filler, mTargets.lineList, view.items);
+    Refill(mTargets.filler, mTargets.lineList, view.items, &mLinesShown);
   }
   ShowStatus(mTargets.lineStatus, kStrLineStatus, kLineStatusFormat, 1, mFreeLines);
 }

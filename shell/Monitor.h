@@ -3,6 +3,9 @@
 // window's controls through calls that the window's thread carries out.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "services/Database.h"
 #include "services/FileWatch.h"
 #include "services/Platform.h"
@@ -54,6 +57,8 @@ class CMonitor {
   int mRecordCount = 0;
   int mWaiting = 0;
   int mFreeLines = 0;
+  // What the lists were last given.
+  std::vector<std::string> mQueueShown, mLinesShown;
 };
 
 // The thread's entry, fit for CreateThread with a 16384-byte stack.

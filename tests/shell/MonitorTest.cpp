@@ -61,7 +61,7 @@ class MonitorTest : public QueueFixture {
     queueList_->Create(18, 70, 210, 210);
     lineList_ = new CListBox(main_);
     lineList_->Create(280, 70, 210, 210);
-    theMonitorTargets = {main_, queueList_, queueStatus_, lineList_, lineStatus_};
+    theMonitorTargets = {main_, queueList_, queueStatus_, lineList_, lineStatus_, CreateListFiller()};
     theRunState.RefreshRate = 1;
     theRunState.FirstLine = 1;
     theRunState.LastLine = 4;
@@ -69,6 +69,7 @@ class MonitorTest : public QueueFixture {
 
   void TearDown() override {
     if (thread_) Stop();
+    DestroyWindow(static_cast<HWND>(theMonitorTargets.filler));
     theMonitorTargets = MonitorTargets();
     delete main_;
     Pump(0);
@@ -325,6 +326,24 @@ TEST_F(MonitorTest, ClearingTheRunningFlagEndsThePauseAtOnce) {
   Start();
   ASSERT_TRUE(PumpUntil([&] { return LinesShow(exampleLines, exampleLineStatus); }));
   Stop(true);
+}
+
+// No refresh rate makes the monitor loop without a wait, 1 and 0 included.
+TEST(MonitorPause, NeverLessThanHalfASecond) {
+  EXPECT_EQ(MonitorPauseMs(15), 7000);
+  EXPECT_EQ(MonitorPauseMs(2), 1000);
+  for (int rate : {1, 0, -1, -8}) EXPECT_EQ(MonitorPauseMs(rate), 500) << rate;
+}
+
+// A table change shows without waiting for the end of the pause: with a
+// refresh rate of an hour, a freed line is shown at once.
+TEST_F(MonitorTest, AChangeShowsBeforeThePauseEnds) {
+  MakeExampleTables();
+  theRunState.RefreshRate = 3600;
+  Start();
+  ASSERT_TRUE(PumpUntil([&] { return LinesShow(exampleLines, exampleLineStatus); }));
+  SetLineBusy(1, "JOB1");
+  EXPECT_TRUE(PumpUntil([&] { return ItemsOf(lineList_).at(0) == "1: JOB1"; }));
 }
 
 }  // namespace
