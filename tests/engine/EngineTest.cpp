@@ -92,6 +92,8 @@ TEST_F(Engine, CreatedTableReopensWithItsFields) {
   EXPECT_EQ(cb5_record_count(t), 3u);
   EXPECT_STREQ(cb5_field_name(cb5_field(t, 2)), "QTY");
   EXPECT_EQ(cb5_field_length(cb5_field(t, 1)), 12);
+  EXPECT_EQ(cb5_field_decimals(cb5_field(t, 2)), 2);
+  EXPECT_EQ(cb5_field_decimals(cb5_field(t, 1)), 0);
   EXPECT_EQ(cb5_field_number(t, "qty"), 2);
   EXPECT_LT(cb5_field_number(t, "NOPE"), 1);
   EXPECT_EQ(cb5_field(t, 0), nullptr);
