@@ -11,6 +11,7 @@
 #include "services/Language.h"
 #include "services/LogFile.h"
 #include "services/Profile.h"
+#include "services/Settings.h"
 #include "shell/MainWindow.h"
 #include "shell/Monitor.h"
 #include "shell/Shutdown.h"
@@ -78,8 +79,8 @@ void CQueueManagerApp::SelectLanguage() {
   } else if (HasOption("/FR")) {
     theLanguage.Load(kLanguageModuleFrench);
   } else if (theProfile.Open()) {
-    char language[20] = "";
-    theProfile.GetString(kProfileSection, "DefaultLanguage", "", sizeof language, language);
+    char language[kDefaultLanguageSize] = "";
+    theProfile.GetString(kProfileSection, kDefaultLanguageKey, "", sizeof language, language);
     const char* module = nullptr;
     if (std::strcmp(language, "DT") == 0) module = kLanguageModuleGerman;
     if (std::strcmp(language, "FR") == 0) module = kLanguageModuleFrench;
@@ -91,11 +92,11 @@ void CQueueManagerApp::SelectLanguage() {
 // Used as read: the dispatcher and the monitor cope with any values.
 void CQueueManagerApp::ReadSettings() {
   mStartupFailed = 1;
-  if (!theProfile.Open()) return;
-  theProfile.GetInt(kProfileSection, "RefreshRate", 15, &theRunState.RefreshRate);
-  theProfile.GetInt(kProfileSection, "FirstLine", 1, &theRunState.FirstLine);
-  theProfile.GetInt(kProfileSection, "LastLine", 4, &theRunState.LastLine);
-  theProfile.Close();
+  Settings settings;
+  if (!settings.Read(theProfile)) return;
+  theRunState.RefreshRate = settings.refreshRate;
+  theRunState.FirstLine = settings.firstLine;
+  theRunState.LastLine = settings.lastLine;
   mStartupFailed = 0;
 }
 
