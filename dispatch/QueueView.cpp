@@ -13,9 +13,11 @@ namespace {
 
 // Open and in the layout; a table without the layout's fields is as good as
 // missing, since every field of it would read as blank.
-bool OpenInLayout(CDatabase& table, const char* fileName) {
-  std::string why;
-  return queue::OpenInLayout(table, fileName, &why);
+bool OpenInLayout(CDatabase& table, const char* fileName, std::string* why) {
+  std::string reason;
+  if (queue::OpenInLayout(table, fileName, &reason)) return true;
+  if (why) *why = reason;
+  return false;
 }
 
 bool IsValidRing(int read, int write, int recordCount) {
@@ -25,8 +27,8 @@ bool IsValidRing(int read, int write, int recordCount) {
 
 }  // namespace
 
-bool ReadQueueView(CDatabase& table, QueueView* view) {
-  if (!OpenInLayout(table, kQueueFileName)) return false;
+bool ReadQueueView(CDatabase& table, QueueView* view, std::string* why) {
+  if (!OpenInLayout(table, kQueueFileName, why)) return false;
   QueueView seen;
   // A count beyond int reads as negative and so as no ring at all.
   seen.recordCount = static_cast<int>(table.RecordCount());
@@ -42,9 +44,10 @@ bool ReadQueueView(CDatabase& table, QueueView* view) {
     if (IsValidRing(read, seen.write, n)) {
       for (int p = read; p != seen.write; p = NextPosition(p, n)) {
         table.Go(p);
-        const std::string text = ReadText(table, kJobField);
-        if (!IsBlank(text)) ++seen.waiting;
-        seen.items.push_back(QueueItemText(p, ReadNumber(table, kRequestedLineField), text, n));
+        QueueView::Entry entry{p, ReadNumber(table, kRequestedLineField), ReadText(table, kJobField)};
+        if (!IsBlank(entry.job)) ++seen.waiting;
+        seen.items.push_back(QueueItemText(p, entry.requestedLine, entry.job, n));
+        seen.entries.push_back(std::move(entry));
       }
     }
     table.Top();
@@ -58,25 +61,28 @@ bool ReadQueueView(CDatabase& table, QueueView* view) {
   return true;
 }
 
-bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view) {
-  if (!OpenInLayout(table, kLineFileName)) return false;
+bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view, std::string* why) {
+  if (!OpenInLayout(table, kLineFileName, why)) return false;
   LineView seen;
   const long long lineCount = table.RecordCount();
   // Counted in long long: a range up to INT_MAX must not overflow the step.
   long long last = lastLine;
-  if (last - firstLine >= kMaxListedLines) last = static_cast<long long>(firstLine) + kMaxListedLines - 1;
+  if (last - firstLine >= kMaxListedLines) {
+    last = static_cast<long long>(firstLine) + kMaxListedLines - 1;
+    seen.cut = true;
+  }
   for (long long line = firstLine; line <= last; ++line) {
     const int number = static_cast<int>(line);
     // A line that is no record is shown empty but is not free: no job can
     // go there, and going to it would raise the error box at every refresh.
-    if (line < 1 || line > lineCount) {
-      seen.items.push_back(LineItemText(number, std::string()));
-      continue;
+    LineView::Line item{number, line >= 1 && line <= lineCount, std::string()};
+    if (item.exists) {
+      table.Go(number);
+      item.job = ReadText(table, kJobField);
+      if (IsBlank(item.job)) ++seen.freeLines;
     }
-    table.Go(number);
-    const std::string text = ReadText(table, kJobField);
-    if (IsBlank(text)) ++seen.freeLines;
-    seen.items.push_back(LineItemText(number, text));
+    seen.items.push_back(LineItemText(number, item.job));
+    seen.lines.push_back(std::move(item));
   }
   table.Close();
   *view = std::move(seen);

@@ -10,6 +10,13 @@ class CDatabase;
 
 // The pending stretch of the queue, from the read to the write position.
 struct QueueView {
+  // What each entry holds, as read; items are the same as the list shows them.
+  struct Entry {
+    int record;
+    int requestedLine;
+    std::string job;
+  };
+  std::vector<Entry> entries;
   std::vector<std::string> items;
   int recordCount = 0;  // N
   int read = 0;         // as read again after the walk
@@ -20,8 +27,16 @@ struct QueueView {
 
 // The watched lines, one item each.
 struct LineView {
+  // A line that is no record of the line file is listed, but is not free.
+  struct Line {
+    int number;
+    bool exists;
+    std::string job;
+  };
+  std::vector<Line> lines;
   std::vector<std::string> items;
   int freeLines = 0;
+  bool cut = false;  // the range went on beyond the listed lines
 };
 
 // A watched range longer than this is cut at its end: a damaged settings
@@ -29,11 +44,12 @@ struct LineView {
 constexpr int kMaxListedLines = 10000;
 
 // Opens the queue file on table, reads it and closes it again. False, with
-// *view untouched, when the file cannot be opened or lacks the layout.
-bool ReadQueueView(CDatabase& table, QueueView* view);
+// *view untouched and the reason in *why when given, when the file cannot
+// be opened or lacks the layout.
+bool ReadQueueView(CDatabase& table, QueueView* view, std::string* why = nullptr);
 
 // The same for the lines firstLine..lastLine of the line file.
-bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view);
+bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view, std::string* why = nullptr);
 
 // Whether a status text (which may come from a language module) can be
 // handed to printf with `figures` int arguments: only %d and %i conversions,

@@ -7,10 +7,12 @@ set -euo pipefail
 packages=(cmake g++ clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine wine64 xvfb xauth imagemagick
+          wine wine64 fonts-wine xvfb xauth imagemagick
           shapelib libshp-dev)
-# Wine's 32-bit loader only where the kernel runs i386 code: elsewhere it
-# installs cleanly and then breaks Debian's wine script for 64-bit programs too.
+# fonts-wine holds Wine's own fonts: without its Marlett the title bar's
+# buttons read "0 1 r". Wine's 32-bit loader only where the kernel runs i386
+# code: elsewhere it installs cleanly and then breaks Debian's wine script for
+# 64-bit programs too.
 zq_host_runs_32bit && packages+=(wine32:i386)
 
 missing=()

@@ -5,6 +5,7 @@
 #include "framework/Icon.h"
 #include "services/Language.h"
 #include "services/Profile.h"
+#include "services/Settings.h"
 #include "shell/QueueManagerApp.h"
 
 // Built in this order, so that every control's parent exists before it.
@@ -65,41 +66,32 @@ CSettingsDialog::CSettingsDialog(CWindow* main)
 void CSettingsDialog::Build() {
   dialog.Create(theLanguage.GetString(kStrSettingsTitle), 18, 18, 368, 215);
   refreshLabel.Create(theLanguage.GetString(kStrRefreshRateLabel), 10, 20, 200, 18);
-  refreshSpin.Create(15, 300, 250, 15, 100, 24);
+  refreshSpin.Create(kRefreshRateSetting.lowest, kRefreshRateSetting.highest, 250, 15, 100, 24);
   firstLabel.Create(theLanguage.GetString(kStrFirstLineLabel), 10, 50, 200, 18);
-  firstSpin.Create(1, 64, 250, 45, 100, 24);
+  firstSpin.Create(kFirstLineSetting.lowest, kFirstLineSetting.highest, 250, 45, 100, 24);
   lastLabel.Create(theLanguage.GetString(kStrLastLineLabel), 10, 80, 200, 18);
-  lastSpin.Create(1, 64, 250, 75, 100, 24);
+  lastSpin.Create(kLastLineSetting.lowest, kLastLineSetting.highest, 250, 75, 100, 24);
   save.Create(theLanguage.GetString(kStrSave), 10, 145, 90, 28);
   exit.Create(theLanguage.GetString(kStrExit), 260, 145, 90, 28);
 }
 
 void CSettingsDialog::Open() {
-  int refresh = 15, first = 1, last = 4;
-  if (theProfile.Open()) {
-    theProfile.GetInt(kProfileSection, "RefreshRate", 15, &refresh);
-    theProfile.GetInt(kProfileSection, "FirstLine", 1, &first);
-    theProfile.GetInt(kProfileSection, "LastLine", 4, &last);
-    theProfile.Close();
-  }
-  refreshSpin.SetValue(refresh);
-  firstSpin.SetValue(first);
-  lastSpin.SetValue(last);
+  Settings settings;
+  settings.Read(theProfile);
+  refreshSpin.SetValue(settings.refreshRate);
+  firstSpin.SetValue(settings.firstLine);
+  lastSpin.SetValue(settings.lastLine);
   dialog.SetVisible();
   dialog.SetFocus();
 }
 
 void CSettingsDialog::Save() {
-  int refresh = refreshSpin.GetValue();
-  int first = firstSpin.GetValue();
-  int last = lastSpin.GetValue();
+  Settings settings;
+  settings.refreshRate = refreshSpin.GetValue();
+  settings.firstLine = firstSpin.GetValue();
+  settings.lastLine = lastSpin.GetValue();
   WaitCursor();
-  if (theProfile.Open()) {
-    theProfile.SetInt(kProfileSection, "RefreshRate", refresh);
-    theProfile.SetInt(kProfileSection, "FirstLine", first);
-    theProfile.SetInt(kProfileSection, "LastLine", last);
-    theProfile.Close();
-  }
+  settings.Write(theProfile);
   ArrowCursor();
 }
 

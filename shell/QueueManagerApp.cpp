@@ -11,6 +11,7 @@
 #include "services/Language.h"
 #include "services/LogFile.h"
 #include "services/Profile.h"
+#include "services/Settings.h"
 #include "shell/MainWindow.h"
 #include "shell/Monitor.h"
 #include "shell/Shutdown.h"
@@ -79,8 +80,8 @@ void CQueueManagerApp::SelectLanguage() {
   } else if (HasOption("/FR")) {
     theLanguage.Load(kLanguageModuleFrench);
   } else if (theProfile.Open()) {
-    char language[20] = "";
-    theProfile.GetString(kProfileSection, "DefaultLanguage", "", sizeof language, language);
+    char language[kDefaultLanguageSize] = "";
+    theProfile.GetString(kProfileSection, kDefaultLanguageKey, "", sizeof language, language);
     const char* module = nullptr;
     if (std::strcmp(language, "DT") == 0) module = kLanguageModuleGerman;
     if (std::strcmp(language, "FR") == 0) module = kLanguageModuleFrench;
@@ -92,11 +93,11 @@ void CQueueManagerApp::SelectLanguage() {
 // Used as read: the dispatcher and the monitor cope with any values.
 void CQueueManagerApp::ReadSettings() {
   mStartupFailed = 1;
-  if (!theProfile.Open()) return;
-  theProfile.GetInt(kProfileSection, "RefreshRate", 15, &theRunState.RefreshRate);
-  theProfile.GetInt(kProfileSection, "FirstLine", 1, &theRunState.FirstLine);
-  theProfile.GetInt(kProfileSection, "LastLine", 4, &theRunState.LastLine);
-  theProfile.Close();
+  Settings settings;
+  if (!settings.Read(theProfile)) return;
+  theRunState.RefreshRate = settings.refreshRate;
+  theRunState.FirstLine = settings.firstLine;
+  theRunState.LastLine = settings.lastLine;
   mStartupFailed = 0;
 }
 
@@ -121,30 +122,16 @@ void CQueueManagerApp::AskToQuit() {
   if (ConfirmBox(question, theLanguage.GetString(kStrConfirmCaption), 0)) Quit();
 }
 
-// Counted in whole seconds. A worker may be waiting for this thread to carry
-// out a control update; those are served during each second, so that the
-// worker can reach the end of its loop.
-int WaitForWorkers(int seconds) {
-  for (int second = 0; second < seconds && theRunState.finished.load() < 2; ++second) {
-    DWORD end = GetTickCount() + 1000;
-    for (LONG left = 1000; left > 0; left = static_cast<LONG>(end - GetTickCount())) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_SENDMESSAGE);
-      MSG message;
-      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-  }
-  return theRunState.finished.load() >= 2;
-}
-
 void CQueueManagerApp::Terminate() {
   theWindows.main.SetInvisible();
   theRunState.Stop();
-  if (!WaitForWorkers(20)) {
-    // Only a worker held by an error box gets here: pauses end at Stop.
-    StopThreadOutsideWrites(static_cast<HANDLE>(theRunState.dispatcherThread), theRunState.dispatcherWriting);
-    TerminateThread(static_cast<HANDLE>(theRunState.monitorThread), 0);
-  }
+  const bool finished = EndWorkers(theRunState, kWorkerWaitSeconds, kWriteGraceMs);
   CWinApp::Terminate();
+  // A worker ended by force may have died holding a lock of the runtime or
+  // of the window system, which the static objects' destructors would wait
+  // on for ever. Every write to the tables and the log went straight to its
+  // file, so ending here loses nothing.
+  if (!finished) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(msg.wParam));
 }
 
 void AppMain(int count, char** arguments) {

@@ -42,7 +42,3 @@ class CQueueManagerApp : public CCommandApp {
 extern CQueueManagerApp theApp;
 // The command line of the running entry, null outside it.
 extern CCommandLine* theCommandLine;
-
-// Waits up to the given number of whole seconds for both workers to finish,
-// carrying out the control updates they send meanwhile; 1 when they did.
-int WaitForWorkers(int seconds);

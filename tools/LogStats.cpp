@@ -55,12 +55,11 @@ bool ParseLogLine(const std::string& text, LogRecord* record) {
          WholeNumber(fields[n - 1], &entry) && record->line >= 1 && entry >= 2;
 }
 
-void LogStats::Read(std::istream& in) {
+bool LogStats::Read(std::istream& in) {
   std::string text;
-  int number = 0;
   bool tooLong = false;
   auto take = [&] {
-    ++number;
+    ++lines;
     if (!text.empty() && text.back() == '\r') text.pop_back();
     LogRecord r;
     if (!tooLong && ParseLogLine(text, &r)) {
@@ -71,26 +70,35 @@ void LogStats::Read(std::istream& in) {
       ++perClockHour[(r.month * 100 + r.day) * 100 + r.hour];
     } else {
       ++unreadable;
-      if (firstUnreadable == 0) firstUnreadable = number;
+      if (firstUnreadable == 0) firstUnreadable = lines;
     }
     text.clear();
     tooLong = false;
   };
-  std::streambuf* buffer = in.rdbuf();
-  for (int c = buffer->sbumpc(); c != std::char_traits<char>::eof(); c = buffer->sbumpc()) {
-    if (c == '\n') {
-      take();
-    } else if (text.size() < kLongestLine) {
-      text += static_cast<char>(c);
-    } else {
-      // Kept bounded: the rest of a runaway line is only skipped.
-      tooLong = true;
+  // Read through the stream, which turns a failed read of its buffer into
+  // its bad state instead of an exception.
+  char chunk[4096];
+  for (;;) {
+    in.read(chunk, sizeof chunk);
+    const std::streamsize got = in.gcount();
+    if (got <= 0) break;
+    for (std::streamsize i = 0; i < got; ++i) {
+      const char c = chunk[i];
+      if (c == '\n') {
+        take();
+      } else if (text.size() < kLongestLine) {
+        text += c;
+      } else {
+        // Kept bounded: the rest of a runaway line is only skipped.
+        tooLong = true;
+      }
     }
   }
   if (!text.empty() || tooLong) take();
+  return !in.bad();
 }
 
-int LogStats::BusiestClockHour(int* jobCount) const {
+int LogStats::BusiestClockHour(long long* jobCount) const {
   int best = 0;
   *jobCount = 0;
   for (const auto& [hour, count] : perClockHour)

@@ -80,27 +80,32 @@ TEST_F(Application, EntrySplitsTheCommandLineAndReturnsTheQuitCode) {
   EXPECT_EQ(CWinApp::nCmdShow, SW_HIDE);
 }
 
+// The program's quoted name ends at its closing quote, also where an option
+// follows it without a blank, as a shortcut's target may be written.
 TEST_F(Application, ProgramEntryHandsItsArgumentsToAppMain) {
   char path[MAX_PATH];
   GetModuleFileNameA(nullptr, path, sizeof path);
   std::string program(path);
   program = program.substr(0, program.find_last_of("\\/") + 1) + "framework_entry_app.exe";
-  std::string line = "\"" + program + "\" /FR  /LOG";
-  DeleteFileA("entry.txt");
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                             &process));
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  EXPECT_EQ(code, 43u);
-  std::ifstream in("entry.txt");
-  std::string all((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(all, "3\n/FR\n/LOG\nterminated\ninstance\n");
+  for (const char* tail : {" /FR  /LOG", "/FR  /LOG"}) {
+    SCOPED_TRACE(tail);
+    std::string line = "\"" + program + "\"" + tail;
+    DeleteFileA("entry.txt");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(code, 43u);
+    std::ifstream in("entry.txt");
+    std::string all((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(all, "3\n/FR\n/LOG\nterminated\ninstance\n");
+  }
 }
 
 TEST_F(Application, InitializeRegistersOnlyForTheFirstInstanceButAlwaysMeasures) {

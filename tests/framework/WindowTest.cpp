@@ -428,6 +428,24 @@ TEST_F(WindowBase, FontsByHandleAndByName) {
   EXPECT_EQ(main_->GetFontHeight(), CWinApp::GetFontHeight());
 }
 
+// The title bar's buttons are letters of Marlett; without that font they
+// read "0 1 r".
+TEST(Frame, TheFontOfTheTitleBarsButtonsIsThere) {
+  LOGFONTA font = {};
+  font.lfHeight = 16;
+  font.lfCharSet = SYMBOL_CHARSET;
+  std::strcpy(font.lfFaceName, "Marlett");
+  HFONT marlett = CreateFontIndirectA(&font);
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ before = SelectObject(screen, marlett);
+  char face[LF_FACESIZE] = "";
+  GetTextFaceA(screen, sizeof face, face);
+  SelectObject(screen, before);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(marlett);
+  EXPECT_STREQ(face, "Marlett");
+}
+
 TEST_F(WindowBase, FocusIsReportedAsLibraryObject) {
   Probe* edit = Child("KblEdit", ES_AUTOHSCROLL, "text");
   edit->Select();

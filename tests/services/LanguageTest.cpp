@@ -130,23 +130,56 @@ TEST_F(LanguageStrings, AModuleThatDoesNotLoadLeavesTheOwnTexts) {
   }
 }
 
+// Whether a module is mapped at the address its handle names (the low bits
+// of a handle to a module mapped as data say how it was mapped).
+bool Mapped(HMODULE module) {
+  MEMORY_BASIC_INFORMATION memory = {};
+  const void* base = reinterpret_cast<const void*>(reinterpret_cast<ULONG_PTR>(module) & ~static_cast<ULONG_PTR>(3));
+  return module && VirtualQuery(base, &memory, sizeof memory) == sizeof memory && memory.State != MEM_FREE;
+}
+
 TEST_F(LanguageStrings, LoadingAgainOrDestroyingReleasesTheModule) {
   CopyModule("ZLQMN_DT.DLL");
   CopyModule("ZLQMN_FR.DLL");
+  HMODULE french = nullptr;
   {
     CLanguage language;
     ASSERT_EQ(language.Load(kLanguageModuleGerman), 1);
-    EXPECT_NE(GetModuleHandleA("ZLQMN_DT.DLL"), nullptr);
+    HMODULE german = language.Module();
+    EXPECT_TRUE(Mapped(german));
 
     // A failed load leaves no module at all, not the one before.
     EXPECT_EQ(language.Load(".\\MISSING.DLL"), 0);
-    EXPECT_EQ(GetModuleHandleA("ZLQMN_DT.DLL"), nullptr);
+    EXPECT_FALSE(Mapped(german));
     EXPECT_STREQ(language.GetString(kStrMinimize), "Minimize");
 
     ASSERT_EQ(language.Load(kLanguageModuleFrench), 1);
-    EXPECT_NE(GetModuleHandleA("ZLQMN_FR.DLL"), nullptr);
+    french = language.Module();
+    EXPECT_TRUE(Mapped(french));
   }
-  EXPECT_EQ(GetModuleHandleA("ZLQMN_FR.DLL"), nullptr);
+  EXPECT_FALSE(Mapped(french));
+}
+
+// Only read: a library with code, planted where a module is looked for,
+// gives its texts like any module, and its code never runs.
+TEST_F(LanguageStrings, AModuleRunsNoCode) {
+  ASSERT_TRUE(CopyFileA((ExeFolder() + "\\PLANTED.DLL").c_str(), "ZLQMN_PL.DLL", FALSE));
+  CLanguage language;
+  ASSERT_EQ(language.Load(".\\ZLQMN_PL.DLL"), 1);
+  EXPECT_STREQ(language.GetString(kStrMinimize), "Planted");
+  EXPECT_EQ(GetFileAttributesA("PLANTED.RAN"), INVALID_FILE_ATTRIBUTES) << "the library's entry point ran";
+}
+
+// The program's folder, where the package puts the modules, before the
+// working folder, which every producer can write.
+TEST_F(LanguageStrings, AModuleBesideTheProgramWinsOverTheWorkingFolders) {
+  ASSERT_TRUE(CopyFileA((ExeFolder() + "\\ZLQMN_FR.DLL").c_str(), "ZLQMN_DT.DLL", FALSE));
+  CLanguage french, german;
+  ASSERT_EQ(french.Load(".\\ZLQMN_FR.DLL"), 1);
+  const std::string frenchText = french.GetString(kStrMinimize);
+  ASSERT_EQ(german.Load(kLanguageModuleGerman), 1);
+  EXPECT_NE(german.GetString(kStrMinimize), frenchText);
+  EXPECT_NE(german.GetString(kStrMinimize), std::string("Minimize"));
 }
 
 TEST_F(LanguageStrings, AModuleLackingATextHasNoFallback) {
@@ -323,7 +356,7 @@ TEST_P(LanguageModule, HasEveryIdWithTheOwnTablesFormatsAndMnemonics) {
 }
 
 TEST_P(LanguageModule, EveryTextIsWrittenInCodePage1252) {
-  HMODULE module = GetModuleHandleA(GetParam().module + 2);
+  HMODULE module = language.Module();
   ASSERT_NE(module, nullptr);
   for (const Entry& entry : kBuiltIn) {
     wchar_t wide[kLanguageTextSize];

@@ -1,11 +1,13 @@
-// The settings file: defaults without a file, keys written as signed
-// decimals, values as the platform hands them back, and case-blind names.
+// The settings file and the settings in it: defaults without a file, the
+// three numbers written as signed decimals in their order, values as the
+// platform hands them back, and case-blind names.
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "services/Platform.h"
 #include "services/Profile.h"
+#include "services/Settings.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -38,40 +40,39 @@ class Profile : public ::testing::Test {
 
 TEST_F(Profile, MissingFileGivesTheDefaultsAndStaysMissing) {
   CProfile profile(name.c_str(), 0);
+  Settings settings;
+  settings.refreshRate = settings.firstLine = settings.lastLine = -1;
+  EXPECT_TRUE(settings.Read(profile));
   ASSERT_EQ(profile.Open(), 1);
-  int rate = -1, first = -1, last = -1;
-  EXPECT_EQ(profile.GetInt(kProfileSection, "RefreshRate", 15, &rate), 1);
-  profile.GetInt(kProfileSection, "FirstLine", 1, &first);
-  profile.GetInt(kProfileSection, "LastLine", 4, &last);
-  char language[20] = "junk";
-  EXPECT_EQ(profile.GetString(kProfileSection, "DefaultLanguage", "", 20, language), 0);
+  char language[kDefaultLanguageSize] = "junk";
+  EXPECT_EQ(profile.GetString(kProfileSection, kDefaultLanguageKey, "", sizeof language, language), 0);
   EXPECT_EQ(profile.Close(), 1);
-  EXPECT_EQ(rate, 15);
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(last, 4);
+  EXPECT_EQ(settings.refreshRate, 15);
+  EXPECT_EQ(settings.firstLine, 1);
+  EXPECT_EQ(settings.lastLine, 4);
   EXPECT_STREQ(language, "");
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(Profile, IntegersAreStoredAsSignedDecimalText) {
   CProfile profile(name.c_str(), 1);
-  profile.SetInt(kProfileSection, "RefreshRate", 30);
-  profile.SetInt(kProfileSection, "FirstLine", -5);
-  profile.SetInt(kProfileSection, "LastLine", 64);
+  Settings settings;
+  settings.refreshRate = 30;
+  settings.firstLine = -5;
+  settings.lastLine = 64;
+  EXPECT_TRUE(settings.Write(profile));
   std::string text = FileText();
   EXPECT_NE(text.find("[QueueManager]"), std::string::npos) << text;
-  EXPECT_NE(text.find("RefreshRate=30"), std::string::npos) << text;
-  EXPECT_NE(text.find("FirstLine=-5"), std::string::npos) << text;
+  EXPECT_LT(text.find("RefreshRate=30"), text.find("FirstLine=-5")) << text;
+  EXPECT_LT(text.find("FirstLine=-5"), text.find("LastLine=64")) << text;
 
   // Rewriting a key replaces it instead of adding a second one.
   profile.SetInt(kProfileSection, "refreshrate", 45);
-  int rate = 0, first = 0, last = 0;
+  int rate = 0, first = 0;
   profile.GetInt("QUEUEMANAGER", "RefreshRate", 15, &rate);
   profile.GetInt(kProfileSection, "FIRSTLINE", 1, &first);
-  profile.GetInt(kProfileSection, "LastLine", 4, &last);
   EXPECT_EQ(rate, 45);
   EXPECT_EQ(first, -5);
-  EXPECT_EQ(last, 64);
   text = FileText();
   EXPECT_EQ(text.find("RefreshRate=30"), std::string::npos) << text;
 }
@@ -80,15 +81,13 @@ TEST_F(Profile, HandWrittenValuesAreTakenAsThePlatformReadsThem) {
   HandWritten("[Other]\r\nRefreshRate=99\r\n[QueueManager]\r\nRefreshRate=  7  \r\nFirstLine=12abc\r\n"
               "LastLine=\r\nDefaultLanguage=\"FR\"\r\n");
   CProfile profile(name.c_str(), 0);
-  int rate = 0, first = 0, last = 0;
-  profile.GetInt(kProfileSection, "RefreshRate", 15, &rate);
-  profile.GetInt(kProfileSection, "FirstLine", 1, &first);
-  profile.GetInt(kProfileSection, "LastLine", 4, &last);
-  char language[20];
-  EXPECT_EQ(profile.GetString(kProfileSection, "DefaultLanguage", "", 20, language), 2);
-  EXPECT_EQ(rate, 7);
-  EXPECT_EQ(first, 12);
-  EXPECT_EQ(last, 4);  // an empty value reads as the default
+  Settings settings;
+  EXPECT_TRUE(settings.Read(profile));
+  char language[kDefaultLanguageSize];
+  EXPECT_EQ(profile.GetString(kProfileSection, kDefaultLanguageKey, "", sizeof language, language), 2);
+  EXPECT_EQ(settings.refreshRate, 7);
+  EXPECT_EQ(settings.firstLine, 12);
+  EXPECT_EQ(settings.lastLine, 4);  // an empty value reads as the default
   EXPECT_STREQ(language, "FR");
 }
 

@@ -17,9 +17,9 @@
 
 #include "dispatch/QueueView.h"
 #include "dispatch/Tables.h"
+#include "harness/ProgramDriver.h"
 #include "services/Database.h"
 #include "services/StringIds.h"
-#include "tests/shell/ProgramDriver.h"
 
 namespace {
 

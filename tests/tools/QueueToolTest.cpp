@@ -1,6 +1,7 @@
 // zelqtool in-process: each command's effect on real tables, and each
 // refusal as one line on stderr with a non-zero status and nothing changed.
 #include <atomic>
+#include <climits>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -12,6 +13,7 @@
 
 #include "dispatch/Dispatcher.h"
 #include "dispatch/Journal.h"
+#include "dispatch/QueueView.h"
 #include "dispatch/RunState.h"
 #include "services/LogFile.h"
 #include "services/Platform.h"
@@ -165,6 +167,44 @@ TEST_F(QueueTool, ShowUsesThreeDigitsFromAHundredRecords) {
   SetPositions(7, 8);
   ASSERT_EQ(Tool({"show", "--first", "1", "--last", "1"}), 0) << err;
   EXPECT_EQ(out, "Queue (1 of 100) Total: 1\n[007|0: JOB]\nFirst level (1 free)\n1: \n");
+}
+
+// A range from the options or from a damaged settings file is listed as far
+// as the monitor lists one, and the tool says where it was cut.
+TEST_F(QueueTool, ShowListsNoMoreLinesThanTheMonitor) {
+  MakeTables(6, 2);
+  ASSERT_EQ(Tool({"show", "--first", "1", "--last", "2000000000"}), 0) << err;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2 + kMaxListedLines + 1);
+  EXPECT_EQ(out.find("First level (2 free)\n1: \n2: \n3: (no such line)\n"), out.find("First level")) << out.substr(0, 200);
+  EXPECT_NE(out.find("\n10000: (no such line)\n(the first 10000 lines of 1..2000000000 are listed)\n"),
+            std::string::npos);
+  ASSERT_EQ(Tool({"show", "--first", "2147483647", "--last", "2147483647", "--json"}), 0) << err;
+  EXPECT_NE(out.find("\"cut\":false,\"lines\":[{\"line\":2147483647,\"job\":null}]"), std::string::npos) << out;
+}
+
+// Other producers may write any byte into a job; none reaches the terminal
+// as a control.
+TEST_F(QueueTool, ShowAndWatchWriteTheControlBytesOfJobsEscaped) {
+  MakeTables(6, 2);
+  PutEntry(2, Job("A\x1b[2J\x07" "B\x9b" "C\xe9\\"));
+  SetPositions(2, 3);
+  SetLineBusy(1, "L\r\n");
+  const std::string escaped = "[02|0: A\\x1B[2J\\x07B\\x9BC\xe9\\]\n";
+  ASSERT_EQ(Tool({"show", "--first", "1", "--last", "2"}), 0) << err;
+  EXPECT_NE(out.find(escaped), std::string::npos) << out;
+  EXPECT_NE(out.find("\n1: L\\x0D\\x0A\n"), std::string::npos) << out;
+  ASSERT_EQ(Tool({"watch", "--first", "1", "--last", "2", "--redraws", "1"}), 0) << err;
+  EXPECT_NE(out.find(escaped), std::string::npos) << out;
+  EXPECT_NE(out.find("\n1: L\\x0D\\x0A\n"), std::string::npos) << out;
+}
+
+TEST_F(QueueTool, ShowOfAQueueWithoutRecordsSaysSo) {
+  CDatabase empty;
+  ASSERT_EQ(empty.Create(kQueueFileName, StandardLayout().data()), 1);
+  empty.Close();
+  ASSERT_TRUE(CreateLineTable(kLineFileName, 2));
+  ExpectRefused({"show"}, "ZELQUEUE.DBF has 0 records, at least 3 are needed");
+  EXPECT_EQ(out, "");
 }
 
 TEST_F(QueueTool, CheckSaysWhatIsWrong) {
@@ -352,7 +392,7 @@ TEST_F(QueueTool, ShowAndCheckSayTheSameInJson) {
             "{\"queue\":{\"records\":10,\"read\":9,\"write\":3,\"pending\":3,\"waiting\":2,\"entries\":["
             "{\"entry\":9,\"line\":0,\"job\":\"NINE\"},{\"entry\":10,\"line\":0,\"job\":\"\"},"
             "{\"entry\":2,\"line\":3,\"job\":\"say \\\"hi\\\"\\\\\\u0009\\u00e9\"}]},"
-            "\"lines\":{\"first\":1,\"last\":4,\"free\":2,\"lines\":[{\"line\":1,\"job\":\"\"},"
+            "\"lines\":{\"first\":1,\"last\":4,\"free\":2,\"cut\":false,\"lines\":[{\"line\":1,\"job\":\"\"},"
             "{\"line\":2,\"job\":\"BUSY2\"},{\"line\":3,\"job\":\"\"},{\"line\":4,\"job\":null}]}}\n");
   EXPECT_EQ(err, "");
 
@@ -517,6 +557,29 @@ TEST_F(QueueTool, StatsCountsJobsPerLineDayAndHourAndReportsWhatItCannotRead) {
   EXPECT_EQ(Tool({"stats", "missing.log"}), 1);
   EXPECT_EQ(err, "zelqtool: cannot open missing.log\n");
   ExpectMisused({"stats", "a.log", "b.log"}, "unexpected argument b.log");
+}
+
+// A folder, or a log the system cannot read to its end: one line, status 1.
+TEST_F(QueueTool, StatsOfWhatCannotBeReadFailsInOneLine) {
+  EXPECT_EQ(Tool({"stats", "."}), 1);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err.rfind("zelqtool: cannot ", 0), 0u) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+// A log of years: the counts go on beyond 2^31.
+TEST(LogCounts, GoOnBeyondTheRangeOfAnInt) {
+  LogStats stats;
+  stats.lines = stats.jobs = stats.unreadable = INT_MAX;
+  stats.perLine[3] = stats.perHour[9] = INT_MAX;
+  std::istringstream log("07.12,09:05,03,A,B,C,D,1,2,3,4,JOB1,0,3,7\r\nnot a dispatch line\r\n");
+  ASSERT_TRUE(stats.Read(log));
+  EXPECT_EQ(stats.lines, INT_MAX + 2LL);
+  EXPECT_EQ(stats.jobs, INT_MAX + 1LL);
+  EXPECT_EQ(stats.unreadable, INT_MAX + 1LL);
+  EXPECT_EQ(stats.firstUnreadable, INT_MAX + 2LL);
+  EXPECT_EQ(stats.perLine[3], INT_MAX + 1LL);
+  EXPECT_EQ(stats.perHour[9], INT_MAX + 1LL);
 }
 
 TEST_F(QueueTool, BadUsageIsOneLineAndStatusTwo) {

@@ -38,7 +38,7 @@ expect 1 "" "zelqtool: entry 5 is not pending;*" -- cancel 5
 expect 2 "" "zelqtool: cancel needs one entry number" -- cancel
 expect 2 "" "zelqtool: the entry wants a whole number*" -- cancel x
 
-expect 0 '{"queue":{"records":6,"read":2,"write":4,"pending":2,"waiting":1,"entries":\[{"entry":2,"line":0,"job":""},{"entry":3,"line":2,"job":"Second job"}\]},"lines":{"first":1,"last":2,"free":2,"lines":\[{"line":1,"job":""},{"line":2,"job":""}\]}}' "" \
+expect 0 '{"queue":{"records":6,"read":2,"write":4,"pending":2,"waiting":1,"entries":\[{"entry":2,"line":0,"job":""},{"entry":3,"line":2,"job":"Second job"}\]},"lines":{"first":1,"last":2,"free":2,"cut":false,"lines":\[{"line":1,"job":""},{"line":2,"job":""}\]}}' "" \
   -- show --first 1 --last 2 --json
 expect 0 '{"ok":true,"queue":{"records":6,"read":2,"write":4,"pending":2},"lines":{"count":2},"problems":\[\]}' "" \
   -- check --first 1 --last 2 --json

@@ -16,7 +16,7 @@
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 #include "tools/QueueTool.h"
-#include "tests/shell/ProgramDriver.h"
+#include "harness/ProgramDriver.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/shell/ProgramDriver.h"
+#include "harness/ProgramDriver.h"
 
 namespace {
 
