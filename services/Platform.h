@@ -65,6 +65,8 @@ class WakeSignal {
   WakeSignal& operator=(const WakeSignal&) = delete;
   // Safe to call from a signal or console-control handler.
   void Set();
+  // Unset again; not from a handler.
+  void Reset();
   // Waits up to ms milliseconds (0 or less: not at all); true when set.
   bool Wait(long long ms);
 

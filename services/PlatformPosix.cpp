@@ -141,6 +141,12 @@ void WakeSignal::Set() {
   }
 }
 
+void WakeSignal::Reset() {
+  char drained[64];
+  while (mHandles[0] >= 0 && read(static_cast<int>(mHandles[0]), drained, sizeof drained) > 0) {
+  }
+}
+
 bool WakeSignal::Wait(long long ms) {
   struct pollfd fd = {static_cast<int>(mHandles[0]), POLLIN, 0};
   do {

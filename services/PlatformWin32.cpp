@@ -83,6 +83,8 @@ WakeSignal::~WakeSignal() {
 
 void WakeSignal::Set() { SetEvent(reinterpret_cast<HANDLE>(mHandles[0])); }
 
+void WakeSignal::Reset() { ResetEvent(reinterpret_cast<HANDLE>(mHandles[0])); }
+
 bool WakeSignal::Wait(long long ms) {
   HANDLE event = reinterpret_cast<HANDLE>(mHandles[0]);
   if (!event) {

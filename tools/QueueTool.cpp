@@ -21,7 +21,7 @@ const std::vector<Command>& Commands() {
       {"create", {"--force"}, {"--queue", "--lines"}, command::Create},
       {"enqueue",
        {},
-       {"--line", "--text1", "--text2", "--text3", "--text4", "--num1", "--num2", "--num3", "--num4"},
+       {"--line", "--text1", "--text2", "--text3", "--text4", "--num1", "--num2", "--num3", "--num4", "--wait"},
        command::Enqueue},
       {"free", {}, {}, command::Free},
       {"cancel", {}, {}, command::Cancel},
@@ -37,7 +37,7 @@ const std::vector<Command>& Commands() {
 void Usage(std::ostream& out) {
   out << "usage: zelqtool COMMAND [options]   (on ZELQUEUE.DBF and ZELBATCH.DBF here)\n"
          "  create [--queue N] [--lines L] [--force]\n"
-         "  enqueue JOB [--line Q] [--text1 T] .. [--text4 T] [--num1 N] .. [--num4 N]\n"
+         "  enqueue JOB [--line Q] [--text1 T] .. [--text4 T] [--num1 N] .. [--num4 N] [--wait S]\n"
          "  free LINE\n"
          "  cancel ENTRY\n"
          "  show [--first A] [--last B] [--json]\n"
@@ -48,6 +48,7 @@ void Usage(std::ostream& out) {
          "Absent --first, --last and --rate come from the settings file zelQmngr.ini.\n"
          "--pause-ms replaces the pause of R seconds, for fast trial runs.\n"
          "watch redraws when a table changes, until Ctrl+C or after N views.\n"
+         "enqueue --wait waits up to S seconds for the manager to take the job, and says when it did.\n"
          "Status: 0 done, 1 the command failed, 2 bad usage.\n";
 }
 

@@ -1,10 +1,13 @@
 // create, enqueue, free and cancel: the edits of the tables.
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <ostream>
 
 #include "dispatch/QueueEdits.h"
 #include "dispatch/Tables.h"
+#include "services/Database.h"
+#include "services/Platform.h"
 #include "tools/Arguments.h"
 #include "tools/Commands.h"
 #include "tools/TextOutput.h"
@@ -15,6 +18,29 @@ namespace {
 
 constexpr int kDefaultQueueRecords = 100;
 constexpr int kDefaultLines = 4;
+
+long long NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Waits until the entry no longer holds the job (the manager took it to a
+// line, or it was cancelled), looking again whenever the folder changes;
+// the milliseconds that took, or -1 after the limit.
+long long WaitUntilTaken(int record, const std::string& job, long long limitMs) {
+  platform::WakeSignal never;
+  platform::FolderWatch folder(".");
+  const long long start = NowMs();
+  for (;;) {
+    CDatabase queue;
+    if (queue.Open(kQueueFileName) && queue.Go(record) == 0 && ReadText(queue, kJobField) != job)
+      return NowMs() - start;
+    queue.Close();
+    const long long left = start + limitMs - NowMs();
+    if (left <= 0) return -1;
+    folder.Wait(never, left < 100 ? left : 100);
+  }
+}
 
 }  // namespace
 
@@ -45,11 +71,18 @@ bool Enqueue(const Arguments& args, std::ostream& out, std::ostream& err, std::s
     job.texts[i] = args.Text("--text" + std::to_string(i + 1));
     if (!args.Number("--num" + std::to_string(i + 1), 0, &job.numbers[i], error)) return false;
   }
+  int waitSeconds = 0;
+  if (!args.Number("--wait", 0, &waitSeconds, error, 1, 3600)) return false;
   int record = 0;
   std::string warning;
   if (!EnqueueJob(job, &record, error, &warning)) return false;
   out << "enqueued at entry " << record << "\n";
   if (!warning.empty()) err << "zelqtool: warning: " << warning << "\n";
+  if (!args.Has("--wait")) return true;
+  const long long took = WaitUntilTaken(record, job.text, waitSeconds * 1000LL);
+  if (took < 0) return Fail(error, "entry " + std::to_string(record) + " still waits after " +
+                                       std::to_string(waitSeconds) + " s");
+  out << "taken from the queue after " << took << " ms\n";
   return true;
 }
 

@@ -33,14 +33,20 @@ bool ReadLines(const Settings& s, LineView* view, std::string* error) {
   return ReadLineView(table, s.firstLine, s.lastLine, view, error);
 }
 
-// Set by Ctrl+C or by another thread; a watch looks at it at least every
-// kStopLookMs and clears it when it begins.
+// Set by Ctrl+C or by another thread, and cleared when a watch begins; the
+// signal ends the watch's wait at once.
 std::atomic<int> watchStopped{0};
-constexpr int kStopLookMs = 100;
+platform::WakeSignal& StopSignal() {
+  static platform::WakeSignal signal;
+  return signal;
+}
 
 }  // namespace
 
-void StopWatch() { watchStopped.store(1); }
+void StopWatch() {
+  watchStopped.store(1);
+  StopSignal().Set();
+}
 
 namespace command {
 
@@ -93,9 +99,13 @@ bool Watch(const Arguments& args, std::ostream& out, std::ostream&, std::string*
       !args.Number("--redraws", 0, &redraws, error, 0, INT_MAX) ||
       !args.Number("--poll-ms", 500, &pollMs, error, 10, 60000))
     return false;
-  platform::WakeSignal pause;  // never set: only a wait
+  StopSignal();  // made before the handler can need it
   watchStopped.store(0);
+  StopSignal().Reset();
   platform::OnInterrupt([] { StopWatch(); });
+  // A change in the folder ends the wait; the periodic look stays for file
+  // systems that tell of none.
+  platform::FolderWatch folder(".");
   CFileWatch queueWatch(tables::kQueueFileName), lineWatch(tables::kLineFileName);
   const bool console = &out == &std::cout;
   std::string shown;
@@ -132,8 +142,7 @@ bool Watch(const Arguments& args, std::ostream& out, std::ostream&, std::string*
       const int lineChanged = lineWatch.HasChanged();
       const int queueChanged = queueWatch.HasChanged();
       if (lineChanged || queueChanged) break;
-      for (int waited = 0; waited < pollMs && !watchStopped.load(); waited += kStopLookMs)
-        pause.Wait(pollMs - waited < kStopLookMs ? pollMs - waited : kStopLookMs);
+      folder.Wait(StopSignal(), pollMs);
     }
   }
   return true;

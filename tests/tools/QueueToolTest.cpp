@@ -226,6 +226,23 @@ TEST_F(QueueTool, CheckSaysWhatIsWrong) {
   EXPECT_NE(err.find("write position 9 lies outside 2..6"), std::string::npos) << err;
 }
 
+// enqueue --wait tells when a running manager took the job, or that none did.
+TEST_F(QueueTool, EnqueueWaitsForTheManagerToTakeTheJob) {
+  MakeTables(6, 2);
+  EXPECT_EQ(Tool({"enqueue", "ALONE", "--wait", "1"}), 1);
+  EXPECT_EQ(err, "zelqtool: entry 2 still waits after 1 s\n");
+  RunState state;
+  state.RefreshRate = 3600;
+  CDatabase queue, lines;
+  CDispatcher manager(state, queue, lines, nullptr);
+  std::thread running([&] { manager.Run(); });
+  EXPECT_EQ(Tool({"enqueue", "TAKEN", "--wait", "20"}), 0) << err;
+  EXPECT_NE(out.find("taken from the queue after"), std::string::npos) << out;
+  state.Stop();
+  running.join();
+  EXPECT_EQ(LineJob(2), "TAKEN");
+}
+
 TEST_F(QueueTool, DispatchOnceRunsOnePassAndCanLog) {
   MakeTables(6, 2);
   ASSERT_EQ(Tool({"enqueue", "A", "--text1", "t"}), 0);
