@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# A soak of the real program: a producer enqueueing jobs in bursts, four line
-# servers (one of them on line 8, outside the watched lines 1..6, reached by
-# jobs that ask for it) and the program with "/LOG" and a refresh of one
-# second, sampled from outside by soak_driver. At the end every job reached
+# A soak of the real program: a producer enqueueing jobs in bursts, up to
+# 120 ms apart (the program takes each at once, so the producer's pace is
+# what makes the soak last long enough to be sampled), four line servers (one
+# of them on line 8, outside the watched lines 1..6, reached by jobs that ask
+# for it) and the program with "/LOG" and a refresh of one second, sampled
+# from outside by soak_driver. At the end every job reached
 # exactly one line intact, the log holds one line per job and the queue's
 # positions agree. Every process started here is stopped here, by its pid.
 # Usage: Soak.sh PROGRAM DRIVER AGENT TOOL WORKDIR JOBS SECONDS [RUNNER]
@@ -27,7 +29,7 @@ for lines in "1 2" "3 4" "5 6" "$outside"; do
   $runner "$agent" serve s$n $((200 + n)) 40 $limit $lines &
   pids+=($!)
 done
-$runner "$agent" produce $jobs 17 8 $last $outside $limit 25 || { echo "producer failed"; exit 1; }
+$runner "$agent" produce $jobs 17 120 $last $outside $limit 25 || { echo "producer failed"; exit 1; }
 
 wait $driver_pid
 status=$?
