@@ -29,7 +29,10 @@ CLogFile::~CLogFile() {
 // log that exists but cannot be opened (another writer holds it) stays as it
 // is, and logging stays off.
 int CLogFile::Open() {
-  if (OpenExisting(kLogAccessMode)) return 1;
+  if (OpenExisting(kLogAccessMode)) {
+    DropTornLine();
+    return 1;
+  }
   platform::FileStatus status;
   if (!mFileName || platform::StatFile(mFileName, &status) == 0) return 0;
   return Create(kLogAccessMode);
@@ -82,6 +85,24 @@ int CLogFile::WriteLine(const char* text) {
   int length = FormatLine(line, local, text);
   SeekEnd();
   return Write(line, length);
+}
+
+// A process killed in the middle of a line's write (one that crosses a page
+// of the file can be cut there) leaves its start without a line end; the next
+// line would be glued to it. Only the manager writes here, and the move that
+// line belonged to is finished, with its line written whole, by the next pass.
+void CLogFile::DropTornLine() {
+  std::ifstream in(mFileName, std::ios::binary | std::ios::ate);
+  const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+  if (size <= 0) return;
+  const std::streamoff look = size < kLogLineSize ? size : kLogLineSize;
+  std::string tail(static_cast<size_t>(look), '\0');
+  in.seekg(size - look);
+  if (!in.read(&tail[0], look) || tail.back() == '\n') return;
+  const size_t end = tail.rfind('\n');
+  // More than a line without a line end is no torn line: left as it is.
+  if (end == std::string::npos && look == size) platform::FileTruncate(mHandle, 0);
+  if (end != std::string::npos) platform::FileTruncate(mHandle, static_cast<long>(size - look + end + 1));
 }
 
 bool CLogFile::LastLineEndsWith(const char* text) const {

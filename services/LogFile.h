@@ -37,6 +37,8 @@ class CLogFile {
   static int FormatLine(char* out, const std::tm& when, const char* text);
 
  private:
+  void DropTornLine();
+
   char* mFileName;
   intptr_t mHandle;  // 0 when not open
 };

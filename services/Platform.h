@@ -46,6 +46,8 @@ int FileClose(intptr_t handle);
 long FileSeekEnd(intptr_t handle);
 // Bytes written, or -1.
 long FileWrite(intptr_t handle, const void* bytes, long count);
+// Cuts the file at size; true when done.
+bool FileTruncate(intptr_t handle, long size);
 
 // Private profile files (section and key text files).
 unsigned ProfileGetInt(const char* section, const char* key, int fallback, const char* file);

@@ -93,6 +93,8 @@ long FileSeekEnd(intptr_t handle) {
   return at < 0 ? -1 : static_cast<long>(at);
 }
 
+bool FileTruncate(intptr_t handle, long size) { return ftruncate(static_cast<int>(handle), size) == 0; }
+
 long FileWrite(intptr_t handle, const void* bytes, long count) {
   long done = 0;
   while (done < count) {

@@ -48,6 +48,11 @@ int FileClose(intptr_t handle) { return _lclose(static_cast<HFILE>(handle)) == H
 
 long FileSeekEnd(intptr_t handle) { return _llseek(static_cast<HFILE>(handle), 0, FILE_END); }
 
+bool FileTruncate(intptr_t handle, long size) {
+  return _llseek(static_cast<HFILE>(handle), size, FILE_BEGIN) == size &&
+         SetEndOfFile(reinterpret_cast<HANDLE>(handle)) != 0;
+}
+
 long FileWrite(intptr_t handle, const void* bytes, long count) {
   return _hwrite(static_cast<HFILE>(handle), static_cast<LPCCH>(bytes), count);
 }

@@ -59,8 +59,10 @@ TEST_F(LogFile, MissingLogIsCreatedAndLinesAreStamped) {
   EXPECT_TRUE(std::regex_match(ReadText(kLogFileName), layout)) << ReadText(kLogFileName);
 }
 
+// The start of a line whose write a kill cut short is dropped, so the next
+// line is not glued to it; whole lines stay.
 TEST_F(LogFile, ExistingLinesAreKeptAndNewOnesFollow) {
-  WriteText(kLogFileName, "01.01,00:00,00,old\r\n");
+  WriteText(kLogFileName, "01.01,00:00,00,old\r\n01.01,00:0");
   {
     CLogFile log(kLogFileName);
     ASSERT_EQ(log.Open(), 1);
