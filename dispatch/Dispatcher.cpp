@@ -42,6 +42,9 @@ bool Carries(const Job& onLine, const Job& job) {
   return true;
 }
 
+// Without the engine's syncs (a benchmark's choice) the journal skips its own.
+bool Durable() { return CDatabase::EngineContext().noSync == 0; }
+
 // Whether an entry still holds the job, or what a torn blanking left of it.
 bool StillHolds(const Job& entry, const Job& job) {
   if (IsBlank(entry.text) || !IsLeftOf(entry.text, job.text) || entry.requestedLine != job.requestedLine) return false;
@@ -231,21 +234,15 @@ PassResult CDispatcher::Pass() {
   while (read != ring.write && freeLines > 0) {
     if (mQueue.Go(read) != 0) return finish(PassEnd::kReadFailed, "entry " + std::to_string(read));
     if (!IsBlank(ReadText(mQueue, kJobField))) {
-      const Job job = ReadJob(mQueue);
+      const int requested = ReadNumber(mQueue, kRequestedLineField);
       int chosen = 0;
-      // A job no line can hold whole waits rather than being cut.
-      std::string misfit = queue::JobMisfit(mLines, job);
-      if (misfit.empty() && !CJournal::CanHold(job)) misfit = "the job is too long to note in the journal";
-      if (!misfit.empty()) {
-        if (result.heldBack.empty()) result.heldBack = "entry " + std::to_string(read) + " waits: " + misfit;
-      } else if (job.requestedLine != 0) {
+      if (requested != 0) {
         // A requested line that is no record waits, like one that is busy,
         // so the job is kept until the line file has that line.
         bool free = false;
-        if (job.requestedLine >= 1 && job.requestedLine <= lineCount) {
-          if (!lineIsFree(job.requestedLine, &free))
-            return finish(PassEnd::kReadFailed, "line " + std::to_string(job.requestedLine));
-          if (free) chosen = job.requestedLine;
+        if (requested >= 1 && requested <= lineCount) {
+          if (!lineIsFree(requested, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(requested));
+          if (free) chosen = requested;
         }
       } else {
         // Lines below the candidate were found busy earlier in this pass or
@@ -259,7 +256,20 @@ PassResult CDispatcher::Pass() {
           else
             candidate = line + 1;
         }
-        if (chosen) candidate = chosen + 1;
+      }
+      // The whole job only for one that has a line: a job no line can hold
+      // whole waits rather than being cut, and the line stays free.
+      Job job;
+      if (chosen) {
+        job = ReadJob(mQueue);
+        std::string misfit = queue::JobMisfit(mLines, job);
+        if (misfit.empty() && !CJournal::CanHold(job)) misfit = "the job is too long to note in the journal";
+        if (!misfit.empty()) {
+          if (result.heldBack.empty()) result.heldBack = "entry " + std::to_string(read) + " waits: " + misfit;
+          chosen = 0;
+        } else if (requested == 0) {
+          candidate = chosen + 1;
+        }
       }
       if (chosen) {
         bool moved = false;
@@ -311,8 +321,7 @@ PassEnd CDispatcher::Move(int entry, int line, const Job& job, bool* moved) {
   note.entry = entry;
   note.line = line;
   note.job = job;
-  // Without the engine's syncs (a benchmark's choice) the journal skips its own.
-  const bool durable = CDatabase::EngineContext().noSync == 0;
+  const bool durable = Durable();
   if (!mJournal.Write(note, durable)) return PassEnd::kJournalWriteFailed;
   note.kind = JournalNote::kMoved;
   const bool prepared = mJournal.Prepare(note);
@@ -358,7 +367,7 @@ PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
       // this one.
       if (note.kind == JournalNote::kMoving) {
         note.kind = JournalNote::kMoved;
-        if (!mJournal.Write(note, CDatabase::EngineContext().noSync == 0)) return PassEnd::kJournalWriteFailed;
+        if (!mJournal.Write(note, Durable())) return PassEnd::kJournalWriteFailed;
       }
       // A line holding part of the job gets all of it.
       if (!IsBlank(onLine.text) && !Carries(onLine, note.job) && !WriteLineRecord(note.job))

@@ -91,6 +91,9 @@ bool Decode(const unsigned char* p, size_t size, JournalNote* note, uint32_t* se
   return true;
 }
 
+// Each note goes over the older of the two copies.
+int64_t CopyAt(uint32_t sequence) { return static_cast<int64_t>(sequence % 2 * kCopySize); }
+
 bool Exists(const char* name) {
   platform::FileStatus status;
   return platform::StatFile(name, &status) == 0;
@@ -134,22 +137,24 @@ bool CJournal::Read(JournalNote* note, std::string* why) {
 }
 
 bool CJournal::Write(const JournalNote& note, bool sync) {
+  if (!Open()) return !Exists(mFileName.c_str()) && Make(note);
+  return Prepare(note) && WritePrepared() && (!sync || mFile.Sync());
+}
+
+// Made whole, with its first note, under another name and only then put in
+// place: the journal never exists half written.
+bool CJournal::Make(const JournalNote& note) {
   if (!CanHold(note.job)) return false;
   const uint32_t sequence = mSequence + 1;
   const std::string bytes = Encode(note, sequence);
-  const int64_t at = static_cast<int64_t>(sequence % 2 * kCopySize);
-  if (!Open()) {
-    if (Exists(mFileName.c_str())) return false;
-    const std::string fresh = mFileName + ".NEW";
+  const std::string fresh = mFileName + ".NEW";
+  std::remove(fresh.c_str());
+  cb5::TableFile file;
+  const bool made = file.Create(fresh.c_str()) && file.WriteAt(CopyAt(sequence), bytes.data(), bytes.size()) &&
+                    file.Sync();
+  file.Close();
+  if (!made || !cb5::RenameDurably(fresh.c_str(), mFileName.c_str()) || !Open()) {
     std::remove(fresh.c_str());
-    cb5::TableFile file;
-    const bool made = file.Create(fresh.c_str()) && file.WriteAt(at, bytes.data(), bytes.size()) && file.Sync();
-    file.Close();
-    if (!made || !cb5::RenameDurably(fresh.c_str(), mFileName.c_str()) || !Open()) {
-      std::remove(fresh.c_str());
-      return false;
-    }
-  } else if (!mFile.WriteAt(at, bytes.data(), bytes.size()) || (sync && !mFile.Sync())) {
     return false;
   }
   mSequence = sequence;
@@ -166,7 +171,7 @@ bool CJournal::Prepare(const JournalNote& note) {
 bool CJournal::WritePrepared() {
   const uint32_t sequence = mSequence + 1;
   if (mPrepared.empty() || GetU32(reinterpret_cast<const unsigned char*>(mPrepared.data()) + 4) != sequence ||
-      !mFile.WriteAt(static_cast<int64_t>(sequence % 2 * kCopySize), mPrepared.data(), mPrepared.size()))
+      !mFile.WriteAt(CopyAt(sequence), mPrepared.data(), mPrepared.size()))
     return false;
   mSequence = sequence;
   mPrepared.clear();

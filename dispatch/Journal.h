@@ -34,6 +34,8 @@ struct JournalNote {
   bool MayHaveMoved(const std::string& lineJob) const {
     return kind == kMoved || (kind == kMoving && !lineJob.empty());
   }
+  // "a cancel" or "a move", for the messages that name an unfinished note.
+  const char* What() const { return kind == kCancelling ? "a cancel" : "a move"; }
 };
 
 class CJournal {
@@ -45,9 +47,8 @@ class CJournal {
   // The newest note. A missing or empty file holds none. False, with the
   // reason, when the file cannot be read or neither copy is whole.
   bool Read(JournalNote* note, std::string* why);
-  // Writes the note over the older copy of those Read found; with sync it is on disk when this
-  // returns. A file that does not exist yet is made whole under another name
-  // and then put in place, so it never exists half written.
+  // Writes the note over the older copy of those Read found; with sync it is
+  // on disk when this returns. A file that does not exist yet is made.
   bool Write(const JournalNote& note, bool sync);
   // The same in two steps: the note made ready, then written by a single
   // write, so that nothing but that write follows the one before it.
@@ -61,6 +62,7 @@ class CJournal {
 
  private:
   bool Open();
+  bool Make(const JournalNote& note);
 
   std::string mFileName;
   cb5::TableFile mFile;

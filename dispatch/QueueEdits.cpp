@@ -157,8 +157,7 @@ bool CancelEntry(int entry, std::string* job, std::string* error) {
   if (!journal.Read(&note, error)) return false;
   if (note.kind == JournalNote::kCancelling ||
       (note.kind != JournalNote::kClear && note.MayHaveMoved(JobOnLine(note.line))))
-    return Fail(error, "the manager has " + std::string(note.kind == JournalNote::kCancelling ? "a cancel" : "a move") +
-                           " of entry " + std::to_string(note.entry) +
+    return Fail(error, std::string("the manager has ") + note.What() + " of entry " + std::to_string(note.entry) +
                            " to finish first (ZELQMNGR.JNL); its next pass does it");
   if (queue.Go(entry) != 0) return Fail(error, "cannot read " + name);
   note.kind = JournalNote::kCancelling;

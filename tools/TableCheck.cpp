@@ -87,8 +87,7 @@ CheckReport CheckTables(const Settings& s) {
     r.problems.push_back(problem + "; it may name a job half moved: see that it is on its line or waiting, then "
                                    "remove the file");
   else if (note.kind != JournalNote::kClear)
-    r.problems.push_back(std::string("ZELQMNGR.JNL: ") +
-                         (note.kind == JournalNote::kCancelling ? "a cancel" : "a move") + " of entry " +
-                         std::to_string(note.entry) + " is unfinished; the manager's next pass finishes it");
+    r.problems.push_back(std::string("ZELQMNGR.JNL: ") + note.What() + " of entry " + std::to_string(note.entry) +
+                         " is unfinished; the manager's next pass finishes it");
   return r;
 }
