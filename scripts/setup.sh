@@ -29,5 +29,6 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]} " == *:i386* ]]; then
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 fi
-apt-get update -q
+# A mirror caught mid-sync fails one index; the others still serve the install.
+apt-get update -q || echo "setup: apt-get update reported errors; installing from the lists it fetched" >&2
 apt-get install -y -q --no-install-recommends "${missing[@]}"
