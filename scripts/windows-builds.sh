@@ -34,6 +34,7 @@ zq_build_windows() {
   cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" >/dev/null
   local targets=()
-  [ $# -gt 0 ] && targets=(--target "$@")
+  # The program that holds a Wine session's desktop comes with any choice.
+  [ $# -gt 0 ] && targets=(--target "$@" session_desktop)
   cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }

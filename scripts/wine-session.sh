@@ -80,5 +80,26 @@ zq_wine_start() {
     # unmanaged by the X driver, which closes them at once instead of waiting
     # two seconds for a window manager that Xvfb does not have.
     "$run" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    zq_desktop_start "$build"
   done
+}
+
+# The desktop process, which the first program with a window starts, keeps
+# that program's standard handles, so a test's output pipe would stay open
+# behind it; and it builds the font cache, which takes minutes on a busy
+# machine. Started here by a program that has no handles worth keeping and
+# stays until the server stops, it holds no test's output and no test pays
+# for it.
+zq_desktop_start() {
+  local dir i
+  dir=$(cd "$1" && pwd)
+  [ -f "$dir/bin/session_desktop.exe" ] || return 0
+  rm -f "$dir/desktop.ready"
+  (cd "$dir" && exec ./wine-run.sh bin/session_desktop.exe desktop.ready) </dev/null >/dev/null 2>&1 &
+  zq_wine_pids+=($!)
+  for i in $(seq 1 600); do
+    [ -e "$dir/desktop.ready" ] && return 0
+    sleep 0.5
+  done
+  echo "-- the Wine desktop of $dir was not up after 300 s: the first test with a window waits for it"
 }

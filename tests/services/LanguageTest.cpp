@@ -130,34 +130,38 @@ TEST_F(LanguageStrings, AModuleThatDoesNotLoadLeavesTheOwnTexts) {
   }
 }
 
-// Whether a module is mapped at the address its handle names (the low bits
-// of a handle to a module mapped as data say how it was mapped).
-bool Mapped(HMODULE module) {
-  MEMORY_BASIC_INFORMATION memory = {};
-  const void* base = reinterpret_cast<const void*>(reinterpret_cast<ULONG_PTR>(module) & ~static_cast<ULONG_PTR>(3));
-  return module && VirtualQuery(base, &memory, sizeof memory) == sizeof memory && memory.State != MEM_FREE;
+// Whether a module's file can be replaced, as an operator updating a
+// translation does: never while a module is loaded from it.
+bool Replace(const char* name, const char* withModule) {
+  return CopyFileA((ExeFolder() + "\\" + withModule).c_str(), name, FALSE) != 0;
 }
 
+// The modules are loaded from the working folder under names the program's
+// folder does not hold, so that the test owns the files.
 TEST_F(LanguageStrings, LoadingAgainOrDestroyingReleasesTheModule) {
-  CopyModule("ZLQMN_DT.DLL");
-  CopyModule("ZLQMN_FR.DLL");
-  HMODULE french = nullptr;
+  ASSERT_TRUE(Replace("ZLQMN_T1.DLL", "ZLQMN_DT.DLL"));
+  ASSERT_TRUE(Replace("ZLQMN_T2.DLL", "ZLQMN_FR.DLL"));
+  std::string german, french;
   {
     CLanguage language;
-    ASSERT_EQ(language.Load(kLanguageModuleGerman), 1);
-    HMODULE german = language.Module();
-    EXPECT_TRUE(Mapped(german));
+    ASSERT_EQ(language.Load(".\\ZLQMN_T1.DLL"), 1);
+    german = language.GetString(kStrMinimize);
+    EXPECT_FALSE(Replace("ZLQMN_T1.DLL", "ZLQMN_FR.DLL")) << "a loaded module's file was replaced";
 
     // A failed load leaves no module at all, not the one before.
     EXPECT_EQ(language.Load(".\\MISSING.DLL"), 0);
-    EXPECT_FALSE(Mapped(german));
     EXPECT_STREQ(language.GetString(kStrMinimize), "Minimize");
+    EXPECT_TRUE(Replace("ZLQMN_T1.DLL", "ZLQMN_FR.DLL")) << "a failed load kept the module before it";
 
-    ASSERT_EQ(language.Load(kLanguageModuleFrench), 1);
-    french = language.Module();
-    EXPECT_TRUE(Mapped(french));
+    ASSERT_EQ(language.Load(".\\ZLQMN_T2.DLL"), 1);
+    french = language.GetString(kStrMinimize);
+    ASSERT_NE(french, german);
   }
-  EXPECT_FALSE(Mapped(french));
+  EXPECT_TRUE(Replace("ZLQMN_T2.DLL", "ZLQMN_DT.DLL")) << "the destroyed object kept its module";
+  // A new load takes the file as it is now.
+  CLanguage language;
+  ASSERT_EQ(language.Load(".\\ZLQMN_T2.DLL"), 1);
+  EXPECT_EQ(language.GetString(kStrMinimize), german);
 }
 
 // Only read: a library with code, planted where a module is looked for,
