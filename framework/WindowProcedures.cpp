@@ -250,8 +250,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   CWindow* object = TopLevelObject(window);
   switch (message) {
     case WM_DESTROY:
-      // Any library top-level window ends the loop, a dialog as well.
-      PostQuitMessage(0);
+      // Any library top-level window ends the loop, a dialog as well; a
+      // child that passes its messages here (a spin button's container)
+      // ends nothing.
+      if (!(StyleOf(window) & WS_CHILD)) PostQuitMessage(0);
       return 0;
     case WM_MOVE:
     case WM_SIZE:
@@ -402,6 +404,25 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
   }
   return passOn();
+}
+
+LRESULT CALLBACK ComboEditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND combo = GetParent(window);
+  // An open list takes Enter and Escape itself, to close.
+  bool listOpen = SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) != 0;
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      if (wParam == VK_TAB || ((wParam == VK_RETURN || wParam == VK_ESCAPE) && !listOpen))
+        return SendMessageA(combo, message, wParam, lParam);
+      if (wParam == VK_SHIFT) shiftDown = message == WM_KEYDOWN;
+      break;
+    case WM_CHAR:
+      if (wParam == '\t' || ((wParam == '\r' || wParam == 27) && !listOpen)) return 0;
+      break;
+  }
+  WNDPROC editProc = reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC));
+  return CallWindowProcA(editProc, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
