@@ -111,6 +111,9 @@ CWindow::~CWindow() {
     ::operator delete(child);
   }
   if (mHwnd && !mHMenu) {
+    // A button pressed at this moment ends its press while the library still
+    // sees it, so that no other button takes the next move or release.
+    if (GetCapture() == mHwnd) ReleaseCapture();
     SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DyingProcedure()));
     DestroyWindow(mHwnd);
   }

@@ -402,6 +402,12 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (code >= 0) Click(window, code);
       return 0;
     }
+    // The mouse was taken during a press: it ends without a click.
+    case WM_CAPTURECHANGED:
+      if (standardButtons.IsTracking() && HasClassName(window, kButtonClassName) &&
+          reinterpret_cast<HWND>(lParam) != window)
+        standardButtons.Cancel(window);
+      return passOn();
   }
   return passOn();
 }

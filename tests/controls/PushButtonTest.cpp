@@ -380,6 +380,16 @@ TEST_F(PushButtons, ButtonDestroyedWhilePressedLeavesNoPress) {
   EXPECT_FALSE(GetWindowLongA(other, GWL_STYLE) & kButtonPressed) << "a plain move drew the other button pressed";
   Mouse(other, WM_LBUTTONUP, 5, 5);
   EXPECT_TRUE(Commands().empty()) << "a lone button-up clicked the other button";
+
+  // The system's buttons, whose press the library tracks, the same way.
+  Probe* system = new Probe(main_);
+  system->Create("System", 200, 8, W, H, "Button", WS_CHILD | BS_PUSHBUTTON);
+  Probe* otherSystem = new Probe(main_);
+  otherSystem->Create("Other", 200, 48, W, H, "Button", WS_CHILD | BS_PUSHBUTTON);
+  Mouse(system->GetHwnd(), WM_LBUTTONDOWN, 5, 5);
+  delete system;
+  Mouse(otherSystem->GetHwnd(), WM_LBUTTONUP, 5, 5);
+  EXPECT_TRUE(Commands().empty()) << "a lone button-up clicked the other system button";
 }
 
 TEST_F(PushButtons, ReleaseOnTheRightAndBottomEdgesCountsInside) {
