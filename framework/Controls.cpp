@@ -98,8 +98,7 @@ CComboBox::CComboBox(CWindow* parent) : CWindow(parent) {}
 void CComboBox::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, kComboBoxClassName, kComboBoxStyle);
   // The keys go to the edit inside, which must hand the dialog keys on.
-  HWND edit = mHwnd ? FindWindowExA(mHwnd, nullptr, kSystemEditClassName, nullptr) : nullptr;
-  if (edit) SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditWndProc));
+  if (mHwnd) HandDialogKeysToComboBox(FindWindowExA(mHwnd, nullptr, kSystemEditClassName, nullptr));
 }
 void CComboBox::AppendItem(const char* text) {
   const char* accepted = AcceptedText(text);

@@ -412,23 +412,43 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return passOn();
 }
 
+namespace {
+
+const char kComboEditProcedure[] = "KblComboEditProc";
+
+// An open list takes Enter and Escape itself, to close.
+bool IsDialogKey(HWND combo, WPARAM key) {
+  if (key == VK_TAB) return true;
+  return (key == VK_RETURN || key == VK_ESCAPE) && !SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0);
+}
+
+}  // namespace
+
+void HandDialogKeysToComboBox(HWND edit) {
+  if (!edit) return;
+  SetPropA(edit, kComboEditProcedure, reinterpret_cast<HANDLE>(GetWindowLongPtrA(edit, GWLP_WNDPROC)));
+  SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditWndProc));
+}
+
 LRESULT CALLBACK ComboEditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(window, kComboEditProcedure));
+  if (!previous) previous = reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC));
   HWND combo = GetParent(window);
-  // An open list takes Enter and Escape itself, to close.
-  bool listOpen = SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0) != 0;
   switch (message) {
     case WM_KEYDOWN:
     case WM_KEYUP:
-      if (wParam == VK_TAB || ((wParam == VK_RETURN || wParam == VK_ESCAPE) && !listOpen))
-        return SendMessageA(combo, message, wParam, lParam);
+      if (IsDialogKey(combo, wParam)) return SendMessageA(combo, message, wParam, lParam);
       if (wParam == VK_SHIFT) shiftDown = message == WM_KEYDOWN;
       break;
     case WM_CHAR:
-      if (wParam == '\t' || ((wParam == '\r' || wParam == 27) && !listOpen)) return 0;
+      if (IsDialogKey(combo, wParam == '\t' ? VK_TAB : wParam == '\r' ? VK_RETURN : wParam == 27 ? VK_ESCAPE : 0))
+        return 0;
+      break;
+    case WM_NCDESTROY:
+      RemovePropA(window, kComboEditProcedure);
       break;
   }
-  WNDPROC editProc = reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC));
-  return CallWindowProcA(editProc, window, message, wParam, lParam);
+  return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

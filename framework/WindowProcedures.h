@@ -18,6 +18,7 @@ KBL_EXPORT LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wPar
 // The edit inside a drop-down combo box, which has the keys while the combo
 // box has the focus: Tab, Enter and Escape go to the combo box, whose
 // control procedure handles them as for any control.
+void HandDialogKeysToComboBox(HWND edit);
 LRESULT CALLBACK ComboEditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The library object whose id is the window's control id, or null.
