@@ -1,8 +1,8 @@
 #include "framework/Window.h"
 
 #include <algorithm>
-#include <map>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
