@@ -115,6 +115,7 @@ CWindow::~CWindow() {
     // sees it, so that no other button takes the next move or release.
     if (GetCapture() == mHwnd) ReleaseCapture();
     SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DyingProcedure()));
+    TObjectDestruction destruction;
     DestroyWindow(mHwnd);
   }
 }

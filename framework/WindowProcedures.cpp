@@ -14,6 +14,7 @@ namespace {
 // whether a standard button tracks the mouse after a button-down.
 int shiftDown = 0;
 TButtonTracking standardButtons;
+thread_local int destroyingObjects = 0;
 
 LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 
@@ -188,6 +189,9 @@ void Click(HWND button, int code) {
 
 }  // namespace
 
+TObjectDestruction::TObjectDestruction() { ++destroyingObjects; }
+TObjectDestruction::~TObjectDestruction() { --destroyingObjects; }
+
 bool HasClassName(HWND window, const char* className) {
   char name[20];
   if (!window || !GetClassNameA(window, name, sizeof name)) return false;
@@ -252,8 +256,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROY:
       // Any library top-level window ends the loop, a dialog as well; a
       // child that passes its messages here (a spin button's container)
-      // ends nothing.
-      if (!(StyleOf(window) & WS_CHILD)) PostQuitMessage(0);
+      // and dies with its object ends nothing.
+      if (!destroyingObjects) PostQuitMessage(0);
       return 0;
     case WM_MOVE:
     case WM_SIZE:

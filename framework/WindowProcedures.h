@@ -27,6 +27,13 @@ KBL_EXPORT int IsLibraryPushButton(HWND window);
 KBL_EXPORT void UpdateDefaultButton(HWND focus);
 KBL_EXPORT void CheckRadioInGroup(HWND radio);
 
+// While a library object destroys its window, that window's end is no
+// user's closing: it ends no message loop.
+struct TObjectDestruction {
+  TObjectDestruction();
+  ~TObjectDestruction();
+};
+
 // Exact, case-sensitive comparison of the window's class name.
 bool HasClassName(HWND window, const char* className);
 // BS_AUTORADIOBUTTON "Button" windows, the members of radio groups.

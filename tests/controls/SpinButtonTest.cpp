@@ -569,7 +569,10 @@ TEST_F(SpinButtons, DestroyingRemovesAllThreeWindows) {
   NumericSpin* alone = Numeric(15, 300);
   HWND windows[] = {alone->GetHwnd(), alone->Field(), alone->Arrows()};
   unsigned int ids[] = {alone->GetId(), alone->mEdit->GetId(), alone->mSpin->GetId()};
+  Pump(0);
   delete alone;
+  MSG quit;
+  EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "destroying a spin button ended the loop";
   for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
   for (unsigned int id : ids) EXPECT_EQ(CObject::Lookup(id), nullptr);
 
