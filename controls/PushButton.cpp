@@ -183,6 +183,11 @@ LRESULT CALLBACK PushButtonWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CANCELMODE:
       if (tracking.IsTracking() && GetCapture() == window) tracking.Cancel(window);
       return 0;
+    // Destroyed while pressed: the press ends here, or the next button would
+    // be drawn pressed by a plain move and clicked by a lone button-up.
+    case WM_DESTROY:
+      if (tracking.IsTracking() && (GetCapture() == window || !GetCapture())) tracking.Cancel(window);
+      return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -50,13 +51,16 @@ void CMonoMLE::Create(const char* text, int x, int y, int width, int height) {
   UseFixedFont(mHwnd);
 }
 
+// Read straight into the caller's buffer, whatever the length: the library's
+// text buffer would cut a text of 60000 characters or more.
 char* CMonoMLE::GetBuffer() {
   if (!mHwnd) return nullptr;
   int length = GetWindowTextLengthA(mHwnd);
-  if (length <= 0 || static_cast<unsigned int>(length) >= kTextBufferSize) return nullptr;
+  if (length <= 0) return nullptr;
   char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
   if (!buffer) return nullptr;
-  GetText(buffer, static_cast<unsigned int>(length) + 1);
+  buffer[0] = '\0';
+  GetWindowTextA(mHwnd, buffer, length + 1);
   // Squeeze out every carriage return in one pass.
   char* kept = buffer;
   for (const char* c = buffer; *c; ++c)
@@ -72,13 +76,17 @@ void CSortedLB::AppendItemAscend(const char* text) { InsertOrdered(text, 1); }
 void CSortedLB::AppendItemDescend(const char* text) { InsertOrdered(text, -1); }
 
 // direction 1: before the first item the text is less than; -1: greater than.
+// Each item is fetched whole, in a buffer sized to it: a text cut short
+// would compare wrongly against one that goes on.
 void CSortedLB::InsertOrdered(const char* text, int direction) {
   if (!text) return;
   unsigned int count = GetNrOfItems();
-  char item[kSortedItemMax + 1];
+  std::string item;
   for (unsigned int i = 0; i < count; ++i) {
-    GetItemText(static_cast<int>(i), item, kSortedItemMax);
-    if (std::strcmp(text, item) * direction < 0) {
+    LRESULT length = SendMessageA(mHwnd, LB_GETTEXTLEN, i, 0);
+    item.assign(length > 0 ? static_cast<size_t>(length) + 1 : 1, '\0');
+    GetItemText(static_cast<int>(i), &item[0], static_cast<unsigned int>(item.size() - 1));
+    if (std::strcmp(text, item.c_str()) * direction < 0) {
       InsertItem(static_cast<int>(i), text);
       return;
     }
@@ -119,14 +127,18 @@ void CMonoLB::Create(int x, int y, int width, int height) {
 }
 
 CTogglePB::CTogglePB(CWindow* parent, int* stateVariable)
-    : CPushButton(parent), mState(0), mStateVar(stateVariable), mOnText(nullptr), mOffText(nullptr) {}
+    : CPushButton(parent), mState(0), mStateVar(stateVariable), mOnText(nullptr), mOffText(nullptr) {
+  ReleaseOnDestroy(Release);
+}
 
 CTogglePB::CTogglePB(const CTogglePB& other)
     : CPushButton(other),
       mState(other.mState),
       mStateVar(other.mStateVar),
       mOnText(CopyOf(other.mOnText)),
-      mOffText(CopyOf(other.mOffText)) {}
+      mOffText(CopyOf(other.mOffText)) {
+  ReleaseOnDestroy(Release);
+}
 
 CTogglePB& CTogglePB::operator=(const CTogglePB& other) {
   if (this == &other) return *this;
@@ -137,12 +149,19 @@ CTogglePB& CTogglePB::operator=(const CTogglePB& other) {
   mStateVar = other.mStateVar;
   mOnText = CopyOf(other.mOnText);
   mOffText = CopyOf(other.mOffText);
+  // The own button shows the state it took; a copy's is its original's.
+  if (mHwnd && !IsCopy()) SetState(mState);
   return *this;
 }
 
-CTogglePB::~CTogglePB() {
-  std::free(mOnText);
-  std::free(mOffText);
+CTogglePB::~CTogglePB() { ReleaseOwned(); }
+
+void CTogglePB::Release(CWindow* window) {
+  CTogglePB* toggle = static_cast<CTogglePB*>(window);
+  std::free(toggle->mOnText);
+  std::free(toggle->mOffText);
+  toggle->mOnText = nullptr;
+  toggle->mOffText = nullptr;
 }
 
 void CTogglePB::Create(const char* onText, const char* offText, int x, int y, int width, int height) {

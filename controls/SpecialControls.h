@@ -45,8 +45,7 @@ class KBL_EXPORT CMonoMLE : public CMLE {
   char* GetBuffer();
 };
 
-// Items compared byte by byte as strcmp does; at most this many characters.
-const int kSortedItemMax = 511;
+// Items compared byte by byte as strcmp does, whole whatever their length.
 
 class KBL_EXPORT CSortedLB : public CListBox {
  public:
@@ -96,6 +95,9 @@ class KBL_EXPORT CTogglePB : public CPushButton {
   int* mStateVar;
   char* mOnText;
   char* mOffText;
+
+ private:
+  static void Release(CWindow* window);
 };
 
 // Hides itself (it is not destroyed) whenever another window becomes active.

@@ -53,7 +53,11 @@ LRESULT CALLBACK SpinButtonWndProc(HWND window, UINT message, WPARAM wParam, LPA
 
 CSpinButton::CSpinButton(CWindow* parent) : CWindow(parent), mEdit(nullptr), mSpin(nullptr) {}
 CSpinButton::CSpinButton(const CSpinButton& other) = default;
-CSpinButton& CSpinButton::operator=(const CSpinButton& other) = default;
+// The parts are this object's children: it keeps its own.
+CSpinButton& CSpinButton::operator=(const CSpinButton& other) {
+  CWindow::operator=(other);
+  return *this;
+}
 // The parts are children: the window base deletes them.
 CSpinButton::~CSpinButton() {}
 
@@ -111,7 +115,14 @@ void CSpinButton::Disable() {
 
 CNSpinButton::CNSpinButton(CWindow* parent) : CSpinButton(parent), mMin(0), mMax(0) {}
 CNSpinButton::CNSpinButton(const CNSpinButton& other) = default;
-CNSpinButton& CNSpinButton::operator=(const CNSpinButton& other) = default;
+// Takes the other's limits, for its own arrows too unless it is a copy.
+CNSpinButton& CNSpinButton::operator=(const CNSpinButton& other) {
+  CSpinButton::operator=(other);
+  mMin = other.mMin;
+  mMax = other.mMax;
+  if (!IsCopy()) SetLimits(mMin, mMax);
+  return *this;
+}
 CNSpinButton::~CNSpinButton() {}
 
 CNSpinButton& CNSpinButton::Create(int min, int max, int x, int y, int width, int height) {
@@ -135,11 +146,10 @@ int CNSpinButton::GetValue() {
   return static_cast<int>(GetDlgItemInt(mHwndContainer, EditId(), nullptr, TRUE));
 }
 
+// The field is made anew right-aligned: an edit control reads its alignment
+// only when it is made.
 CNSpinButton& CNSpinButton::JustifyRight() {
-  HWND field = mEdit ? mEdit->GetHwnd() : nullptr;
-  if (!field) return *this;
-  SetWindowLongA(field, GWL_STYLE, (GetWindowLongA(field, GWL_STYLE) & ~ES_CENTER) | ES_RIGHT);
-  InvalidateRect(field, nullptr, TRUE);
+  if (mEdit) mEdit->JustifyRight();
   return *this;
 }
 
@@ -150,12 +160,17 @@ void CNSpinButton::OnChange() {
 
 // ---- CLSpinButton ----
 
-CLSpinButton::CLSpinButton(CWindow* parent) : CSpinButton(parent), mCount(0), mList(nullptr) {}
+CLSpinButton::CLSpinButton(CWindow* parent) : CSpinButton(parent), mCount(0), mList(nullptr) {
+  ReleaseOnDestroy(Release);
+}
 
 CLSpinButton::CLSpinButton(const CLSpinButton& other) : CSpinButton(other), mCount(0), mList(nullptr) {
   mList = DuplicateList(other.mList, other.mCount, &mCount);
+  ReleaseOnDestroy(Release);
 }
 
+// Copies of the other's strings, and the range of its own arrows to match;
+// a copy's arrows are its original's, which it leaves alone.
 CLSpinButton& CLSpinButton::operator=(const CLSpinButton& other) {
   if (this == &other) return *this;
   CSpinButton::operator=(other);
@@ -164,10 +179,13 @@ CLSpinButton& CLSpinButton::operator=(const CLSpinButton& other) {
   ReleaseList();
   mList = copies;
   mCount = count;
+  if (!IsCopy()) MicroScrollSetRange(SpinWindow(), 0, mCount > 0 ? mCount - 1 : 0);
   return *this;
 }
 
-CLSpinButton::~CLSpinButton() { ReleaseList(); }
+CLSpinButton::~CLSpinButton() { ReleaseOwned(); }
+
+void CLSpinButton::Release(CWindow* window) { static_cast<CLSpinButton*>(window)->ReleaseList(); }
 
 void CLSpinButton::ReleaseList() {
   if (mList)

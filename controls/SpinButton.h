@@ -73,8 +73,7 @@ class KBL_EXPORT CLSpinButton : public CSpinButton {
   // A copy holds copies of the strings, never the same ones.
   CLSpinButton(const CLSpinButton& other);
   CLSpinButton& operator=(const CLSpinButton& other);
-  // Only when destroyed as a CLSpinButton: a parent destroying its children
-  // as plain windows cannot release the list.
+  // The list goes also when a parent destroys the object as a plain window.
   ~CLSpinButton();
 
   CLSpinButton& Create(char** list, int count, int x, int y, int width, int height);
@@ -90,4 +89,7 @@ class KBL_EXPORT CLSpinButton : public CSpinButton {
 
   int mCount;
   char** mList;
+
+ private:
+  static void Release(CWindow* window);
 };

@@ -54,6 +54,10 @@ struct TVListData {
   int columnWidths[kVListMaxColumns];
   int tabStops[kVListMaxColumns];
   const char* lineText;
+  // Actions running on this control, and a refill asked for meanwhile: it
+  // waits until they are done, so that no action goes on over a new page.
+  int runningActions;
+  int resetPending;
 };
 
 // "KblVListBox" window extra bytes: three pointer-sized slots, the data block

@@ -183,6 +183,11 @@ void FollowSelection(HWND control, TVListData* data) {
   for (; d > 0; --d) Ask(control, kVListAskNext);
 }
 
+void Reset(HWND control, TVListData* data) {
+  SendTabStops(data);
+  First(control, data);
+}
+
 void Act(HWND control, TVListData* data, int id) {
   switch (id) {
     case kVListFirstId: First(control, data); break;
@@ -349,26 +354,39 @@ LRESULT CALLBACK VListBoxWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
       return OnKey(window, data, wParam);
     case WM_COMMAND: {
-      ActionScope scope;
       int id = LOWORD(wParam);
-      if (id == kVListListId) {
-        if (HIWORD(wParam) == LBN_SELCHANGE)
-          FollowSelection(window, data);
-        else if (HIWORD(wParam) == LBN_DBLCLK)
-          Ask(window, kVListAskSelect);
-        return 0;
-      }
+      bool fromList = id == kVListListId;
       // Any notification of a scroll button, a right click included.
-      if (id >= kVListFirstId && id <= kVListLastId) {
+      if (!fromList && (id < kVListFirstId || id > kVListLastId))
+        return DefWindowProcA(window, message, wParam, lParam);
+      ActionScope scope;
+      ++data->runningActions;
+      if (!fromList)
         Act(window, data, id);
-        return 0;
+      else if (HIWORD(wParam) == LBN_SELCHANGE)
+        FollowSelection(window, data);
+      else if (HIWORD(wParam) == LBN_DBLCLK)
+        Ask(window, kVListAskSelect);
+      // The owner may have destroyed the control meanwhile; the block then
+      // lives on until the scope ends, but nothing is refilled.
+      bool alive = VListDataOf(window) == data;
+      if (--data->runningActions == 0 && alive && data->resetPending) {
+        ++data->runningActions;
+        Reset(window, data);
+        --data->runningActions;
+        // A refill asked for by the refill's own requests is this one.
+        data->resetPending = 0;
       }
-      return DefWindowProcA(window, message, wParam, lParam);
+      return 0;
     }
     case WM_NOTIFY:
       if (wParam == 0 && lParam) OnHeaderNotify(data, reinterpret_cast<NMHEADERA*>(lParam));
       return 0;
     case LB_RESETCONTENT:
+      if (data->runningActions > 0) {
+        data->resetPending = 1;
+        return 0;
+      }
       SendTabStops(data);
       SendMessageA(window, WM_COMMAND, MAKEWPARAM(kVListFirstId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(data->buttons[0]));

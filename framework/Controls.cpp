@@ -1,6 +1,7 @@
 #include "framework/Controls.h"
 
 #include "framework/WindowClasses.h"
+#include "framework/WindowProcedures.h"
 
 namespace {
 
@@ -96,6 +97,8 @@ KBL_DEFINE_COPYABLE(CComboBox);
 CComboBox::CComboBox(CWindow* parent) : CWindow(parent) {}
 void CComboBox::Create(const char* text, int x, int y, int width, int height) {
   CWindow::Create(text, x, y, width, height, kComboBoxClassName, kComboBoxStyle);
+  // The keys go to the edit inside, which must hand the dialog keys on.
+  if (mHwnd) HandDialogKeysToComboBox(FindWindowExA(mHwnd, nullptr, kSystemEditClassName, nullptr));
 }
 void CComboBox::AppendItem(const char* text) {
   const char* accepted = AcceptedText(text);
@@ -117,7 +120,15 @@ CLine::CLine(CWindow* parent) : CWindow(parent), mX1(0), mY1(0), mX2(0), mY2(0),
 }
 
 CLine::CLine(const CLine& other) = default;
-CLine& CLine::operator=(const CLine& other) = default;
+// The end points only: the link belongs to the parent's list of lines.
+CLine& CLine::operator=(const CLine& other) {
+  CWindow::operator=(other);
+  mX1 = other.mX1;
+  mY1 = other.mY1;
+  mX2 = other.mX2;
+  mY2 = other.mY2;
+  return *this;
+}
 
 CLine::~CLine() {
   CWindow* parent = ParentWindow();

@@ -26,7 +26,9 @@ CObject::CObject(CObject* parent)
 }
 
 CObject::CObject(const CObject& other) = default;
-CObject& CObject::operator=(const CObject& other) = default;
+// Assignment onto a live object keeps its own id and place in the tree: the
+// map and its neighbours point to it, and only it may free that slot.
+CObject& CObject::operator=(const CObject& /*other*/) { return *this; }
 
 CObject::~CObject() {
   Unlink();

@@ -9,6 +9,7 @@ class KBL_EXPORT CObject {
   explicit CObject(CObject* parent);
   // Memberwise: a copy shares id and links but is neither mapped nor attached.
   CObject(const CObject& other);
+  // Keeps this object's own id and links.
   CObject& operator=(const CObject& other);
   ~CObject();
 

@@ -92,13 +92,24 @@ void* BuildPageTemplate(HWND window) {
 
 INT_PTR CALLBACK PageDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
-CPropertySheet::CPropertySheet(CWindow* parent) : CWindow(parent), mPageCount(0), mPages() {}
+CPropertySheet::CPropertySheet(CWindow* parent) : CWindow(parent), mPageCount(0), mPages() {
+  ReleaseOnDestroy(ReleasePages);
+}
+// A copy shows the original's pages but never destroys them.
 CPropertySheet::CPropertySheet(const CPropertySheet& other) = default;
-CPropertySheet& CPropertySheet::operator=(const CPropertySheet& other) = default;
 
-CPropertySheet::~CPropertySheet() {
-  if (IsCopy()) return;
-  for (int i = 0; i < mPageCount; ++i) ForgetPage(mPages[i], true);
+// The pages belong to the sheet that made them: an assignment keeps its own.
+CPropertySheet& CPropertySheet::operator=(const CPropertySheet& other) {
+  CWindow::operator=(other);
+  return *this;
+}
+
+CPropertySheet::~CPropertySheet() { ReleaseOwned(); }
+
+void CPropertySheet::ReleasePages(CWindow* window) {
+  CPropertySheet* sheet = static_cast<CPropertySheet*>(window);
+  for (int i = 0; i < sheet->mPageCount; ++i) ForgetPage(sheet->mPages[i], true);
+  sheet->mPageCount = 0;
 }
 
 void CPropertySheet::CreatePage(const char* title, CWindow* page) {

@@ -29,6 +29,9 @@ class KBL_EXPORT CPropertySheet : public CWindow {
  protected:
   int mPageCount;
   HPROPSHEETPAGE mPages[kMaxSheetPages];
+
+ private:
+  static void ReleasePages(CWindow* window);
 };
 
 // A dialog template in a zero-filled LocalAlloc block of at least 256 bytes,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -67,6 +68,13 @@ bool IsMultipleSelectionList(HWND window) {
   return HasClassName(window, kListBoxClassName) && (StyleOf(window) & LBS_MULTIPLESEL);
 }
 
+// The releases registered by derived objects. Objects live on the window's
+// thread only, so the table needs no lock; each entry goes with its object.
+std::map<const CWindow*, void (*)(CWindow*)>& OwnedReleases() {
+  static std::map<const CWindow*, void (*)(CWindow*)> releases;
+  return releases;
+}
+
 }  // namespace
 
 const char* AcceptedText(const char* text) {
@@ -85,22 +93,55 @@ CWindow::CWindow(CWindow* parent)
       mLines(nullptr) {}
 
 CWindow::CWindow(const CWindow& other) = default;
-CWindow& CWindow::operator=(const CWindow& other) = default;
+
+CWindow& CWindow::operator=(const CWindow& other) {
+  CObject::operator=(other);
+  mCallback = other.mCallback;
+  return *this;
+}
 
 CWindow::~CWindow() {
+  ReleaseOwned();
   if (IsCopy()) return;
   while (mFirstChild) {
-    // Only the CWindow part of a child is destroyed, as the library always did;
-    // derived classes therefore keep no resources of their own.
+    // Only the CWindow part of a child is destroyed, as the library always
+    // did; what a derived child owns it registered for release.
     CWindow* child = static_cast<CWindow*>(mFirstChild);
     child->CWindow::~CWindow();
     ::operator delete(child);
   }
   if (mHwnd && !mHMenu) {
-    // No message of the dying window may reach the library any more.
-    SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    // A button pressed at this moment ends its press while the library still
+    // sees it, so that no other button takes the next move or release.
+    if (GetCapture() == mHwnd) ReleaseCapture();
+    SetWindowLongPtrA(mHwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DyingProcedure()));
+    TObjectDestruction destruction;
     DestroyWindow(mHwnd);
   }
+}
+
+void CWindow::ReleaseOnDestroy(TRelease release) {
+  ReleaseOwned();
+  if (release) OwnedReleases()[this] = release;
+}
+
+void CWindow::ReleaseOwned() {
+  auto entry = OwnedReleases().find(this);
+  if (entry == OwnedReleases().end()) return;
+  TRelease release = entry->second;
+  OwnedReleases().erase(entry);
+  release(this);
+}
+
+// No message of the dying window may reach this object any more, but the
+// window's own class must see it go, or an edit control keeps its text and
+// a push button the mouse. A top-level window goes to the default
+// procedure: the main procedure would end the message loop.
+WNDPROC CWindow::DyingProcedure() const {
+  if (IsOwnContainer()) return DefWindowProcA;
+  WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(mHwnd, GWLP_WNDPROC));
+  if (current != ControlWndProc && current != BitmapWndProc) return current ? current : DefWindowProcA;
+  return mOldWndProc ? mOldWndProc : DefWindowProcA;
 }
 
 void CWindow::Create(const char* text, int x, int y, int width, int height, const char* className,
@@ -156,7 +197,9 @@ void CWindow::SetText(const char* text) {
   const char* accepted = AcceptedText(text);
   if (!accepted) return;
   SettingText setting(this);
-  if (IsPopupMenu())
+  if (IsMenuBar())
+    return;
+  else if (IsPopupMenu())
     ModifyMenuA(mHMenu, mItemCount, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(mHwnd),
                 accepted);
   else if (IsMenuEntry())
@@ -171,6 +214,8 @@ char* CWindow::GetText(char* buffer, unsigned int maximum) {
   if (!buffer || !maximum) return buffer;
   buffer[0] = '\0';
   int limit = static_cast<int>(maximum < kTextBufferSize ? maximum : kTextBufferSize);
+  if (IsMenuBar())
+    return buffer;
   if (IsPopupMenu())
     GetMenuStringA(mHMenu, mItemCount, buffer, limit, MF_BYPOSITION);
   else if (IsMenuEntry())
@@ -181,6 +226,8 @@ char* CWindow::GetText(char* buffer, unsigned int maximum) {
 }
 
 void CWindow::Select() {
+  // A null window would take the focus from whichever window has it.
+  if (!mHwnd || mHMenu) return;
   ::SetFocus(mHwnd);
   SendMessageA(mHwnd, EM_SETSEL, 0, 99999);
 }
@@ -225,7 +272,10 @@ void CWindow::SetSize(int width, int height) {
 
 void CWindow::GetPosition(int* x, int* y, int* width, int* height) {
   RECT outer = {0, 0, 0, 0};
-  if (mHwnd) GetWindowRect(mHwnd, &outer);
+  if (!mHwnd || mHMenu || !GetWindowRect(mHwnd, &outer)) {
+    *x = *y = *width = *height = 0;
+    return;
+  }
   POINT topLeft = {outer.left, outer.top};
   if (!IsOwnContainer() && mHwndContainer && !IsPlacedOnScreen()) ScreenToClient(mHwndContainer, &topLeft);
   POINT offset = ParentOffset();
@@ -279,11 +329,17 @@ void CWindow::SetFont(const char* faceName, long height) {
   if (created) SetFont(created);
 }
 
+// A popup menu is an entry of its parent menu at its position; its own
+// handle is a menu, never a window.
 void CWindow::Enable() {
-  if (IsMenuEntry())
+  if (IsMenuEntry()) {
     EnableMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_ENABLED);
-  else
+  } else if (IsPopupMenu()) {
+    EnableMenuItem(mHMenu, mItemCount, MF_BYPOSITION | MF_ENABLED);
+    DrawMenuBar(mHwndContainer);
+  } else if (!mHMenu) {
     EnableWindow(mHwnd, TRUE);
+  }
 }
 
 void CWindow::Disable() {
@@ -291,6 +347,12 @@ void CWindow::Disable() {
     EnableMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_GRAYED);
     return;
   }
+  if (IsPopupMenu()) {
+    EnableMenuItem(mHMenu, mItemCount, MF_BYPOSITION | MF_GRAYED);
+    DrawMenuBar(mHwndContainer);
+    return;
+  }
+  if (mHMenu) return;
   EnableWindow(mHwnd, FALSE);
   // A disabled control no longer opens a group for the arrow keys.
   if (mHwnd && !IsOwnContainer()) ChangeStyle(WS_GROUP, 0);
@@ -299,6 +361,10 @@ void CWindow::Disable() {
 void CWindow::SetChecked() {
   if (IsMenuEntry())
     CheckMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_CHECKED);
+  else if (IsPopupMenu())
+    CheckMenuItem(mHMenu, mItemCount, MF_BYPOSITION | MF_CHECKED);
+  else if (mHMenu)
+    return;
   else if (IsAutoRadioButton(mHwnd))
     CheckRadioInGroup(mHwnd);
   else
@@ -308,15 +374,19 @@ void CWindow::SetChecked() {
 void CWindow::SetUnchecked() {
   if (IsMenuEntry())
     CheckMenuItem(mHMenu, mId, MF_BYCOMMAND | MF_UNCHECKED);
-  else
+  else if (IsPopupMenu())
+    CheckMenuItem(mHMenu, mItemCount, MF_BYPOSITION | MF_UNCHECKED);
+  else if (!mHMenu)
     SendMessageA(mHwnd, BM_SETCHECK, BST_UNCHECKED, 0);
 }
 
 unsigned char CWindow::IsChecked() {
-  if (IsMenuEntry()) {
-    UINT state = GetMenuState(mHMenu, mId, MF_BYCOMMAND);
+  if (IsMenuEntry() || IsPopupMenu()) {
+    UINT state = IsMenuEntry() ? GetMenuState(mHMenu, mId, MF_BYCOMMAND)
+                               : GetMenuState(mHMenu, mItemCount, MF_BYPOSITION);
     return state != static_cast<UINT>(-1) && (state & MF_CHECKED) ? 1 : 0;
   }
+  if (mHMenu) return 0;
   if (HasClassName(mHwnd, kButtonClassName)) return SendMessageA(mHwnd, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
   return 0;
 }
@@ -357,7 +427,7 @@ void CWindow::ChangeStyle(LONG clear, LONG add) {
 
 void CWindow::JustifyRight() {
   if (IsClass(kEditClassName))
-    AddStyle(ES_RIGHT);
+    RemakeWithStyle(ES_CENTER, ES_RIGHT);
   else if (IsClass(kStaticClassName))
     ChangeStyle(0xC, SS_RIGHT);
   else if (IsClass(kPushButtonClassName))
@@ -483,7 +553,15 @@ void CWindow::InsertItem(int index, const char* text) {
   else
     position = SendMessageA(mHwnd, items->insertString, index > 20000 ? static_cast<WPARAM>(-1) : index,
                             reinterpret_cast<LPARAM>(accepted));
-  SendMessageA(mHwnd, items->setCurSel, static_cast<WPARAM>(position), 0);
+  if (position < 0) return;
+  if (IsMultipleSelectionList(mHwnd)) {
+    // Such a list ignores LB_SETCURSEL: the new item becomes its only selection.
+    SendMessageA(mHwnd, LB_SETSEL, FALSE, -1);
+    SendMessageA(mHwnd, LB_SETSEL, TRUE, position);
+    SendMessageA(mHwnd, LB_SETCARETINDEX, static_cast<WPARAM>(position), FALSE);
+  } else {
+    SendMessageA(mHwnd, items->setCurSel, static_cast<WPARAM>(position), 0);
+  }
 }
 
 void CWindow::AppendSeparator() {}
@@ -518,9 +596,13 @@ unsigned char CWindow::IsEnabled() { return IsWindowEnabled(mHwnd) ? 1 : 0; }
 unsigned char CWindow::IsIconic() { return ::IsIconic(mHwnd) ? 1 : 0; }
 void CWindow::SetIndeterminate() { if (mHwnd) SendMessageA(mHwnd, BM_SETCHECK, BST_INDETERMINATE, 0); }
 void CWindow::SetIconic() { SendMessageA(mHwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
-void CWindow::SetActive() { SetActiveWindow(mHwndContainer); }
+void CWindow::SetActive() {
+  if (mHwnd && mHwndContainer) SetActiveWindow(mHwndContainer);
+}
 void CWindow::SetModal() { SetWindowPos(mHwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE); }
-void CWindow::SetFocus() { ::SetFocus(mHwnd); }
+void CWindow::SetFocus() {
+  if (mHwnd && !mHMenu) ::SetFocus(mHwnd);
+}
 unsigned char CWindow::HasFocus() { return mHwnd && ::GetFocus() == mHwnd ? 1 : 0; }
 void CWindow::SetGroup() { AddStyle(WS_GROUP); }
 void CWindow::SetInactive() {}
@@ -538,3 +620,47 @@ WNDPROC CWindow::GetOldWndProc() const { return mOldWndProc; }
 int CWindow::GetItemCount() const { return mItemCount; }
 TCallback CWindow::GetCallback() const { return mCallback; }
 CLine* CWindow::GetLines() const { return mLines; }
+
+void CWindow::RemakeWithStyle(LONG clear, LONG add) {
+  HWND old = mHwnd;
+  LONG style = (StyleOf(old) & ~clear) | add;
+  if (style == StyleOf(old)) return;
+  char className[32] = "";
+  GetClassNameA(old, className, sizeof className);
+  HWND parent = ::GetParent(old);
+  RECT place;
+  GetWindowRect(old, &place);
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&place), 2);
+  HWND fresh = CreateWindowExA(GetWindowLongA(old, GWL_EXSTYLE), className, "", style, place.left, place.top,
+                               place.right - place.left, place.bottom - place.top, parent,
+                               reinterpret_cast<HMENU>(GetWindowLongPtrA(old, GWLP_ID)), CWinApp::hInstance, nullptr);
+  if (!fresh) {
+    ErrorMessageBox("CreateWindow");
+    return;
+  }
+  WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(old, GWLP_WNDPROC));
+  if (current == ControlWndProc) SetWindowLongPtrA(fresh, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWndProc));
+  SetWindowLongPtrA(fresh, GWLP_USERDATA, GetWindowLongPtrA(old, GWLP_USERDATA));
+  SendMessageA(fresh, WM_SETFONT, static_cast<WPARAM>(SendMessageA(old, WM_GETFONT, 0, 0)), FALSE);
+  SendMessageA(fresh, EM_LIMITTEXT, static_cast<WPARAM>(SendMessageA(old, EM_GETLIMITTEXT, 0, 0)), 0);
+  if (WPARAM password = static_cast<WPARAM>(SendMessageA(old, EM_GETPASSWORDCHAR, 0, 0)))
+    SendMessageA(fresh, EM_SETPASSWORDCHAR, password, 0);
+  // Right after the old window, so that the Tab order stays.
+  SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  int length = GetWindowTextLengthA(old);
+  std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+  GetWindowTextA(old, &text[0], length + 1);
+  bool focused = ::GetFocus() == old;
+  mHwnd = fresh;
+  {
+    SettingText setting(this);
+    SetWindowTextA(fresh, text.c_str());
+  }
+  if (focused) ::SetFocus(fresh);
+  if (HasClassName(parent, kMainClassName) &&
+      GetWindowLongPtrA(parent, kExtraLastFocus) == reinterpret_cast<LONG_PTR>(old))
+    SetWindowLongPtrA(parent, kExtraLastFocus, reinterpret_cast<LONG_PTR>(fresh));
+  SetWindowLongPtrA(old, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mOldWndProc ? mOldWndProc : DefWindowProcA));
+  DestroyWindow(old);
+}

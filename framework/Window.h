@@ -39,8 +39,11 @@ class KBL_EXPORT CWindow : public CObject {
  public:
   explicit CWindow(CWindow* parent);
   CWindow(const CWindow& other);
+  // Takes the other's callback only: the window, the id and the place in
+  // the tree stay this object's own.
   CWindow& operator=(const CWindow& other);
-  // Not virtual: a parent destroys its children as plain CWindow objects.
+  // Not virtual: a parent destroys its children as plain CWindow objects,
+  // after running what they registered with ReleaseOnDestroy.
   ~CWindow();
 
   virtual void AppendSeparator();
@@ -152,7 +155,8 @@ class KBL_EXPORT CWindow : public CObject {
   void AddStyle(LONG bits) { ChangeStyle(0, bits); }
   void ChangeStyle(LONG clear, LONG add);
   bool IsMenuEntry() const { return mHMenu && !mHwnd; }
-  bool IsPopupMenu() const { return mHMenu && mHwnd; }
+  // mHMenu of a menu bar is the window it hangs in, not a menu.
+  bool IsPopupMenu() const { return mHMenu && mHwnd && reinterpret_cast<HWND>(mHMenu) != mHwndContainer; }
   bool IsOwnContainer() const { return mHwnd && mHwnd == mHwndContainer; }
   // A hidden "KBLMAIN" window that is its own container and knows this object.
   void CreateTopLevel(const char* text, unsigned long style, HWND owner);
@@ -162,6 +166,19 @@ class KBL_EXPORT CWindow : public CObject {
   CWindow* ParentWindow() const { return static_cast<CWindow*>(mParent); }
   // A memberwise copy owns neither the window nor the children it points to.
   bool IsCopy() const { return mId && Lookup(mId) != this; }
+  bool IsMenuBar() const { return mHMenu && mHwnd && reinterpret_cast<HWND>(mHMenu) == mHwndContainer; }
+
+  // What a derived class owns must go however the object goes, also when a
+  // parent destroys it as a plain CWindow: release runs once, with this
+  // object, from ReleaseOwned or from the window base's destructor.
+  using TRelease = void (*)(CWindow* window);
+  void ReleaseOnDestroy(TRelease release);
+  void ReleaseOwned();
+  // The procedure the window keeps while it is destroyed.
+  WNDPROC DyingProcedure() const;
+  // Styles an edit control reads only when it is made: the window is made
+  // anew with them, in the old one's place, order, id, text and state.
+  void RemakeWithStyle(LONG clear, LONG add);
 
   HWND mHwndContainer;
   HWND mHwnd;

@@ -14,6 +14,7 @@ namespace {
 // whether a standard button tracks the mouse after a button-down.
 int shiftDown = 0;
 TButtonTracking standardButtons;
+thread_local int destroyingObjects = 0;
 
 LONG StyleOf(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 
@@ -188,6 +189,9 @@ void Click(HWND button, int code) {
 
 }  // namespace
 
+TObjectDestruction::TObjectDestruction() { ++destroyingObjects; }
+TObjectDestruction::~TObjectDestruction() { --destroyingObjects; }
+
 bool HasClassName(HWND window, const char* className) {
   char name[20];
   if (!window || !GetClassNameA(window, name, sizeof name)) return false;
@@ -250,8 +254,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   CWindow* object = TopLevelObject(window);
   switch (message) {
     case WM_DESTROY:
-      // Any library top-level window ends the loop, a dialog as well.
-      PostQuitMessage(0);
+      // Any library top-level window ends the loop, a dialog as well; a
+      // child that passes its messages here (a spin button's container)
+      // and dies with its object ends nothing.
+      if (!destroyingObjects) PostQuitMessage(0);
       return 0;
     case WM_MOVE:
     case WM_SIZE:
@@ -400,8 +406,53 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (code >= 0) Click(window, code);
       return 0;
     }
+    // The mouse was taken during a press: it ends without a click.
+    case WM_CAPTURECHANGED:
+      if (standardButtons.IsTracking() && HasClassName(window, kButtonClassName) &&
+          reinterpret_cast<HWND>(lParam) != window)
+        standardButtons.Cancel(window);
+      return passOn();
   }
   return passOn();
+}
+
+namespace {
+
+const char kComboEditProcedure[] = "KblComboEditProc";
+
+// An open list takes Enter and Escape itself, to close.
+bool IsDialogKey(HWND combo, WPARAM key) {
+  if (key == VK_TAB) return true;
+  return (key == VK_RETURN || key == VK_ESCAPE) && !SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0);
+}
+
+}  // namespace
+
+void HandDialogKeysToComboBox(HWND edit) {
+  if (!edit) return;
+  SetPropA(edit, kComboEditProcedure, reinterpret_cast<HANDLE>(GetWindowLongPtrA(edit, GWLP_WNDPROC)));
+  SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditWndProc));
+}
+
+LRESULT CALLBACK ComboEditWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(window, kComboEditProcedure));
+  if (!previous) previous = reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC));
+  HWND combo = GetParent(window);
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+      if (IsDialogKey(combo, wParam)) return SendMessageA(combo, message, wParam, lParam);
+      if (wParam == VK_SHIFT) shiftDown = message == WM_KEYDOWN;
+      break;
+    case WM_CHAR:
+      if (IsDialogKey(combo, wParam == '\t' ? VK_TAB : wParam == '\r' ? VK_RETURN : wParam == 27 ? VK_ESCAPE : 0))
+        return 0;
+      break;
+    case WM_NCDESTROY:
+      RemovePropA(window, kComboEditProcedure);
+      break;
+  }
+  return CallWindowProcA(previous, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BitmapWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -95,7 +95,7 @@ void ControlsScene(CMainWin* top) {
   combo->SelectItem(1);
 
   auto* number = new CNSpinButton(top);
-  number->Create(15, 300, 10, 215, 100, 24).SetValue(60);
+  number->Create(15, 300, 10, 215, 100, 24).JustifyRight().SetValue(60);
   number->Enable();
   auto* level = new CLSpinButton(top);
   level->Create(levels, 3, 120, 215, 120, 24).SetIndex(1);

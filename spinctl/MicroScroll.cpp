@@ -12,9 +12,8 @@ namespace {
 
 HINSTANCE module = nullptr;
 
-// The state lives in the window's extra bytes, not in a heap block: the class
-// library resets a control's procedure before destroying it, so no
-// WM_NCDESTROY would ever come to free one. Ints go in pointer-sized slots.
+// The state lives in the window's extra bytes, not in a heap block: nothing
+// is left to free, however the window goes. Ints go in pointer-sized slots.
 const int kSlot = sizeof(LONG_PTR);
 const int kSlotReceiver = 0 * kSlot;
 const int kSlotLow = 1 * kSlot;

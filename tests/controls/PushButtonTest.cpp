@@ -12,6 +12,9 @@
 #include "framework/WindowProcedures.h"
 #include "tests/framework/GuiSupport.h"
 
+// The tests delete each object through its own type.
+#pragma GCC diagnostic ignored "-Wdelete-non-virtual-dtor"
+
 namespace {
 
 const COLORREF kBlack = RGB(0, 0, 0), kWhite = RGB(255, 255, 255), kGrey = RGB(128, 128, 128),
@@ -366,6 +369,27 @@ TEST_F(PushButtons, LostCaptureEndsThePress) {
     Mouse(second, WM_LBUTTONUP, 5, 5);
     EXPECT_TRUE(Commands().empty()) << "no other button fires";
   }
+}
+
+TEST_F(PushButtons, ButtonDestroyedWhilePressedLeavesNoPress) {
+  Probe* pressed = Button(BS_PUSHBUTTON, "Pressed");
+  HWND other = Button(BS_PUSHBUTTON, "Other")->GetHwnd();
+  Mouse(pressed->GetHwnd(), WM_LBUTTONDOWN, 5, 5);
+  delete pressed;
+  Mouse(other, WM_MOUSEMOVE, 5, 5);
+  EXPECT_FALSE(GetWindowLongA(other, GWL_STYLE) & kButtonPressed) << "a plain move drew the other button pressed";
+  Mouse(other, WM_LBUTTONUP, 5, 5);
+  EXPECT_TRUE(Commands().empty()) << "a lone button-up clicked the other button";
+
+  // The system's buttons, whose press the library tracks, the same way.
+  Probe* system = new Probe(main_);
+  system->Create("System", 200, 8, W, H, "Button", WS_CHILD | BS_PUSHBUTTON);
+  Probe* otherSystem = new Probe(main_);
+  otherSystem->Create("Other", 200, 48, W, H, "Button", WS_CHILD | BS_PUSHBUTTON);
+  Mouse(system->GetHwnd(), WM_LBUTTONDOWN, 5, 5);
+  delete system;
+  Mouse(otherSystem->GetHwnd(), WM_LBUTTONUP, 5, 5);
+  EXPECT_TRUE(Commands().empty()) << "a lone button-up clicked the other system button";
 }
 
 TEST_F(PushButtons, ReleaseOnTheRightAndBottomEdgesCountsInside) {

@@ -83,14 +83,15 @@ TEST_F(Special, DescendingInsertionMirrorsIt) {
   EXPECT_EQ(Items(list).back(), "0");
 }
 
-TEST_F(Special, LongItemsAreComparedWithoutOverrun) {
-  std::string longest(kSortedItemMax, 'm');
-  std::string tooLong(700, 'm');
-  CSortedLB* list = List({tooLong.c_str(), longest.c_str()});
+TEST_F(Special, LongItemsAreComparedWhole) {
+  std::string later = std::string(600, 'm') + "b";
+  std::string earlier = std::string(600, 'm') + "a";
+  CSortedLB* list = List({later.c_str()});
+  list->AppendItemAscend(earlier.c_str());
+  ASSERT_EQ(Items(list).size(), 2u);
+  EXPECT_FALSE(IsOld(list, 0)) << "a text that differs only after 511 characters went after the item it precedes";
   list->AppendItemAscend("n");
-  EXPECT_EQ(Items(list).back(), "n");
-  list->AppendItemAscend("a");
-  EXPECT_EQ(Items(list).front(), "a");
+  EXPECT_FALSE(IsOld(list, 2));
 }
 
 TEST_F(Special, ReplacedItemsKeepTheirPlace) {
@@ -178,6 +179,18 @@ TEST_F(Special, MultiLineBufferJoinsLinesWithLineFeedsAlone) {
   joined = edit->GetBuffer();
   ASSERT_NE(joined, nullptr);
   EXPECT_STREQ(joined, "\nx\n\ny");
+  std::free(joined);
+
+  // Beyond the library's text buffer the whole text still comes back.
+  std::string large, expected;
+  for (int line = 0; line < 1000; ++line) {
+    large += std::string(68, 'z') + "\r\n";
+    expected += std::string(68, 'z') + "\n";
+  }
+  SetWindowTextA(edit->GetHwnd(), large.c_str());
+  joined = edit->GetBuffer();
+  ASSERT_NE(joined, nullptr) << "a text of 70,000 characters came back as an empty control";
+  EXPECT_EQ(std::string(joined), expected);
   std::free(joined);
 }
 

@@ -26,7 +26,13 @@ class RecordOwner final : public CVListBox {
  public:
   RecordOwner(CWindow* parent, int count) : CVListBox(parent), count_(count) {}
   unsigned char OnFirst() override { return Move(count_ > 0 ? 0 : -1); }
-  unsigned char OnNext() override { return Move(cursor + 1 < count_ ? cursor + 1 : -1); }
+  unsigned char OnNext() override {
+    if (resetInNext) {
+      resetInNext = false;
+      Reset();
+    }
+    return Move(cursor + 1 < count_ ? cursor + 1 : -1);
+  }
   unsigned char OnPrev() override { return Move(cursor > 0 && cursor - 1 < count_ ? cursor - 1 : -1); }
   unsigned char OnLast() override { return Move(count_ > 0 ? count_ - 1 : -1); }
   void OnSelect() override { ++selects; }
@@ -37,6 +43,7 @@ class RecordOwner final : public CVListBox {
     if (cursor >= count) cursor = count - 1;
   }
 
+  bool resetInNext = false;
   int cursor = -1;
   int requests = 0;
   int selects = 0;
@@ -377,6 +384,18 @@ TEST_F(VirtualList, AnOwnerDestroyingTheControlMidActionEndsIt) {
     // Nothing is asked of the owner once its control is gone.
     EXPECT_EQ(owner->requests, destroyAt);
   }
+}
+
+TEST_F(VirtualList, AResetAskedForDuringARequestRefillsAfterIt) {
+  RecordOwner* list = MakeList(1000);
+  const int page = Page(list);
+  list->resetInNext = true;
+  Press(list, kPageDown);
+  EXPECT_TRUE(PageHolds(list));
+  std::vector<int> lines = Shown(list);
+  ASSERT_EQ(static_cast<int>(lines.size()), page);
+  EXPECT_EQ(lines.front(), 0) << "the list was not refilled from the first record";
+  EXPECT_EQ(Selected(list), 0);
 }
 
 TEST_F(VirtualList, ShrinkingTheControlDropsLinesThatNoLongerFit) {

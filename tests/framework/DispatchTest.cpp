@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "framework/BitMap.h"
+#include "framework/Controls.h"
 #include "framework/LibraryState.h"
 #include "controls/VListBox.h"
 #include "tests/framework/GuiSupport.h"
@@ -220,6 +221,34 @@ TEST_F(Dispatch, EnterPressesTheDefaultButtonExceptInMultiLineFields) {
   Events().clear();
   Key(multi, VK_RETURN);
   EXPECT_FALSE(Saw("MsgCommand" + Id(ok))) << ::testing::PrintToString(Events());
+}
+
+TEST_F(Dispatch, DropDownComboBoxHandsTabEnterAndEscapeOn) {
+  auto* combo = new CComboBox(main_);
+  combo->Create("", 8, 8, 120, 100);
+  combo->AttachCallback(RecordMessage);
+  ++count_;
+  Probe* ok = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "OK");
+  ok->SetDefault();
+  HWND inner = FindWindowExA(combo->GetHwnd(), nullptr, "Edit", nullptr);
+  ASSERT_NE(inner, nullptr);
+  SetFocus(inner);
+  // As the keyboard sends them: to the edit inside, which has the focus.
+  auto press = [inner](WPARAM key, WPARAM character) {
+    SendMessageA(inner, WM_KEYDOWN, key, 1);
+    SendMessageA(inner, WM_CHAR, character, 1);
+    SendMessageA(inner, WM_KEYUP, key, 0xC0000001);
+  };
+  Events().clear();
+  press(VK_RETURN, '\r');
+  EXPECT_TRUE(Saw("MsgCommand" + Id(ok))) << "Enter pressed no default button";
+  press(VK_ESCAPE, 27);
+  EXPECT_TRUE(Saw("MsgEscape" + Id(combo))) << "Escape raised nothing";
+  press(VK_TAB, '\t');
+  EXPECT_TRUE(ok->HasFocus()) << "Tab left the focus in the combo box";
+  char text[8] = "?";
+  GetWindowTextA(inner, text, sizeof text);
+  EXPECT_STREQ(text, "");
 }
 
 TEST_F(Dispatch, EnterPressesNoButtonAfterUnsetDefault) {

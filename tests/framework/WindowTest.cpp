@@ -232,6 +232,17 @@ TEST_F(WindowBase, MenuEntriesAndPopupsAreAddressedByCommandAndPosition) {
   EXPECT_TRUE(GetMenuState(popup, entry.GetId(), MF_BYCOMMAND) & MF_GRAYED);
   entry.Enable();
   EXPECT_FALSE(GetMenuState(popup, entry.GetId(), MF_BYCOMMAND) & MF_GRAYED);
+
+  popupObject.Disable();
+  EXPECT_TRUE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_GRAYED) << "the popup was not greyed at its position";
+  popupObject.Enable();
+  EXPECT_FALSE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_GRAYED);
+  popupObject.SetChecked();
+  EXPECT_TRUE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_CHECKED);
+  EXPECT_TRUE(popupObject.IsChecked());
+  popupObject.SetUnchecked();
+  EXPECT_FALSE(popupObject.IsChecked());
+  EXPECT_FALSE(GetMenuState(bar, 0, MF_BYPOSITION) & (MF_GRAYED | MF_CHECKED)) << "another entry changed";
   // Menu objects own no windows: their ends must not destroy one.
   entry.mHMenu = popupObject.mHMenu = nullptr;
   entry.mHwnd = popupObject.mHwnd = nullptr;
@@ -294,6 +305,14 @@ TEST_F(WindowBase, MultipleSelectionListAddsToItsSelection) {
   EXPECT_EQ(SendMessageA(list->GetHwnd(), LB_GETSELCOUNT, 0, 0), 2);
   EXPECT_EQ(list->GetSelectedItem(), 1);
   EXPECT_EQ(std::count(Events().begin(), Events().end(), "MsgSelect " + std::to_string(list->GetId())), 2);
+
+  // An inserted item becomes the selection as such a list selects.
+  list->InsertItem(30000, "four");
+  EXPECT_EQ(SendMessageA(list->GetHwnd(), LB_GETSELCOUNT, 0, 0), 1);
+  EXPECT_EQ(list->GetSelectedItem(), 3);
+  list->InsertItem(0, "zero");
+  EXPECT_EQ(list->GetSelectedItem(), 0);
+  EXPECT_EQ(SendMessageA(list->GetHwnd(), LB_GETCARETINDEX, 0, 0), 0);
 }
 
 TEST_F(WindowBase, ItemOperationsOnOtherClassesOnlyRaiseTheSelection) {
@@ -488,6 +507,51 @@ TEST_F(WindowBase, DestroyingAWindowDestroysItsChildrenFirstInCreationOrder) {
   MSG quit;
   EXPECT_FALSE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE))
       << "the library's own destruction bypasses the window procedure";
+}
+
+TEST_F(WindowBase, OperationsBeforeCreateHaveNoEffect) {
+  Probe* edit = Child("KblEdit", ES_AUTOHSCROLL, "text");
+  edit->SetFocus();
+  ASSERT_TRUE(edit->HasFocus());
+  HWND active = GetActiveWindow();
+  Probe unmade(main_);
+  unmade.SetFocus();
+  unmade.Select();
+  EXPECT_TRUE(edit->HasFocus()) << "the focus was taken from the field";
+  unmade.SetActive();
+  EXPECT_EQ(GetActiveWindow(), active);
+  int x = 1, y = 1, width = 1, height = 1;
+  unmade.GetPosition(&x, &y, &width, &height);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  EXPECT_EQ(width, 0);
+  EXPECT_EQ(height, 0);
+}
+
+TEST_F(WindowBase, AssignmentKeepsEachObjectsIdLinksAndWindow) {
+  TestTopWindow* top = new TestTopWindow();
+  top->CreateTop("Owner", 50, 50, 300, 200);
+  Probe* first = Child("Button", BS_PUSHBUTTON, "1", 8, 8, 40, 20, top);
+  Probe* second = Child("Button", BS_PUSHBUTTON, "2", 8, 40, 40, 20, top);
+  Probe* third = Child("Button", BS_PUSHBUTTON, "3", 8, 72, 40, 20, top);
+  const unsigned ids[] = {first->GetId(), second->GetId(), third->GetId()};
+  const HWND windows[] = {first->GetHwnd(), second->GetHwnd(), third->GetHwnd()};
+  third->AttachCallback(RecordMessage);
+
+  *first = *third;
+  ASSERT_EQ(first->GetId(), ids[0]);
+  ASSERT_EQ(CObject::Lookup(ids[0]), first);
+  ASSERT_EQ(first->GetNext(), second);
+  ASSERT_EQ(first->GetPrev(), nullptr);
+  ASSERT_EQ(top->GetFirstChild(), first);
+  ASSERT_EQ(top->GetLastChild(), third);
+  EXPECT_EQ(first->GetHwnd(), windows[0]);
+  EXPECT_EQ(first->GetCallback(), &RecordMessage);
+
+  // Destroying the owner ends, and frees every id and window.
+  delete top;
+  for (unsigned id : ids) EXPECT_EQ(CObject::Lookup(id), nullptr);
+  for (HWND window : windows) EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(WindowBase, DestroyingACopyLeavesTheWindowAndChildren) {
