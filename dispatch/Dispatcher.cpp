@@ -171,7 +171,13 @@ void CDispatcher::Report(const PassResult& result, const std::string& box) {
   mOutage = failed;
 }
 
-PassResult CDispatcher::Pass() {
+PassResult CDispatcher::Pass() { return Walk(false); }
+
+// The pass without a write: whether it would move a job now. Without the
+// locks, since it only decides whether a pass runs, and that pass takes them.
+bool CDispatcher::Look() { return Walk(true).dispatched > 0; }
+
+PassResult CDispatcher::Walk(bool look) {
   PassResult result;
   int holdBack = 0;
   queue::TableLock queueLock, lineLock;
@@ -183,16 +189,21 @@ PassResult CDispatcher::Pass() {
     result.detail = detail;
     return result;
   };
+  // A look ends at the first job that a pass would move.
+  auto wouldMove = [&]() {
+    result.dispatched = 1;
+    return finish(PassEnd::kWalked);
+  };
   std::string why;
 
   // The locks are held by handles of their own, from before the first look
   // to after the last write; a lock that cannot be had moves nothing.
   if (!mQueue.Open(kQueueFileName)) return finish(PassEnd::kQueueUnavailable);
-  if (!queueLock.Take(kQueueFileName))
+  if (!look && !queueLock.Take(kQueueFileName))
     return finish(queueLock.Refused() ? PassEnd::kQueueLocked : PassEnd::kQueueUnavailable);
   const int n = static_cast<int>(mQueue.RecordCount());
   if (!mLines.Open(kLineFileName)) return finish(PassEnd::kLinesUnavailable);
-  if (!lineLock.Take(kLineFileName))
+  if (!look && !lineLock.Take(kLineFileName))
     return finish(lineLock.Refused() ? PassEnd::kLinesLocked : PassEnd::kLinesUnavailable);
 
   // Outside the layout every field would read as blank and every job as an
@@ -203,13 +214,21 @@ PassResult CDispatcher::Pass() {
   if (!queue::CheckPositionFields(mQueue, n, &why)) return finish(PassEnd::kBadLayout, why);
 
   const int lineCount = static_cast<int>(mLines.RecordCount());
-  const PassEnd recovered = Recover(n, lineCount, &why);
-  if (recovered != PassEnd::kWalked) return finish(recovered, why);
+  if (look) {
+    // A note to finish is work for a pass.
+    JournalNote note;
+    if (!mJournal.Read(&note, &why)) return finish(PassEnd::kJournalDamaged, why);
+    if (note.kind != JournalNote::kClear) return wouldMove();
+  } else {
+    const PassEnd recovered = Recover(n, lineCount, &why);
+    if (recovered != PassEnd::kWalked) return finish(recovered, why);
+  }
 
   // Only lines that are records are looked at: positioning on a missing one
   // would raise the error box at every pass.
   const int first = mState.FirstLine < 1 ? 1 : mState.FirstLine;
   const int last = mState.LastLine > lineCount ? lineCount : mState.LastLine;
+  const auto watched = [&](int line) { return line >= first && line <= last; };
   // A record that cannot be read ends the pass: its buffer would still hold
   // the record read before, and that job could move twice.
   auto lineIsFree = [&](int line, bool* free) {
@@ -218,33 +237,41 @@ PassResult CDispatcher::Pass() {
     return true;
   };
 
-  int freeLines = 0;
-  for (int line = first; line <= last; ++line) {
+  // Jobs for any line count on the watched lines alone; a job that asks for
+  // a line outside the range takes that line and no watched one's turn.
+  int freeWatched = 0, freeOthers = 0;
+  for (int line = 1; line <= lineCount; ++line) {
     bool free = false;
     if (!lineIsFree(line, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(line));
-    if (free) ++freeLines;
+    if (free) ++(watched(line) ? freeWatched : freeOthers);
   }
-  if (freeLines == 0) return finish(PassEnd::kNoFreeLine);
+  if (freeWatched + freeOthers == 0) return finish(PassEnd::kNoFreeLine);
 
   queue::Ring ring;
   if (!queue::ReadRing(mQueue, &ring, &why)) return finish(PassEnd::kPositionsOutOfRing, why);
   int read = ring.read;
 
   int candidate = first;  // the lowest watched line that may still be free
-  while (read != ring.write && freeLines > 0) {
+  while (read != ring.write && freeWatched + freeOthers > 0) {
     if (mQueue.Go(read) != 0) return finish(PassEnd::kReadFailed, "entry " + std::to_string(read));
     if (!IsBlank(ReadText(mQueue, kJobField))) {
       const int requested = ReadNumber(mQueue, kRequestedLineField);
+      const std::string entry = "entry " + std::to_string(read);
       int chosen = 0;
       if (requested != 0) {
         // A requested line that is no record waits, like one that is busy,
-        // so the job is kept until the line file has that line.
+        // so the job is kept until the line file has that line; it is
+        // never served elsewhere.
         bool free = false;
         if (requested >= 1 && requested <= lineCount) {
           if (!lineIsFree(requested, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(requested));
           if (free) chosen = requested;
+        } else {
+          result.heldBack.push_back({read, ReadText(mQueue, kJobField), 0, requested,
+                                     entry + " waits: it asks for line " + std::to_string(requested) + ", which " +
+                                         kLineFileName + " does not have (" + std::to_string(lineCount) + " records)"});
         }
-      } else {
+      } else if (freeWatched > 0) {
         // Lines below the candidate were found busy earlier in this pass or
         // were filled by it; only another program can free one meanwhile, and
         // the next pass sees that. Skipping them keeps a pass linear.
@@ -262,31 +289,33 @@ PassResult CDispatcher::Pass() {
       Job job;
       if (chosen) {
         job = ReadJob(mQueue);
-        std::string misfit = queue::JobMisfit(mLines, job);
+        int field = 0;
+        std::string misfit = queue::JobMisfit(mLines, job, &field);
         if (misfit.empty() && !CJournal::CanHold(job)) misfit = "the job is too long to note in the journal";
         if (!misfit.empty()) {
-          if (result.heldBack.empty()) result.heldBack = "entry " + std::to_string(read) + " waits: " + misfit;
+          result.heldBack.push_back({read, job.text, field, 0, entry + " waits: " + misfit});
           chosen = 0;
         } else if (requested == 0) {
           candidate = chosen + 1;
         }
       }
+      if (chosen && look) return wouldMove();
       if (chosen) {
         bool moved = false;
         const PassEnd end = Move(read, chosen, job, &moved);
         if (moved) ++result.dispatched;
         // The entry and the read position stay as they are.
-        const std::string entry = "entry " + std::to_string(read);
         if (end != PassEnd::kWalked)
           return finish(end, moved ? entry + " reached line " + std::to_string(chosen) + ", the next pass finishes it"
                                    : entry + " still waits");
-        --freeLines;
+        --(watched(chosen) ? freeWatched : freeOthers);
       } else if (holdBack == 0) {
         holdBack = read;
       }
     }
     read = ring.Next(read);
   }
+  if (look) return finish(PassEnd::kWalked);
 
   if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, "the header record");
   if (holdBack != 0) read = holdBack;

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dispatch/Journal.h"
 #include "dispatch/RunState.h"
@@ -36,13 +37,26 @@ enum class PassEnd {
   kJournalWriteFailed,  // the journal could not be written
 };
 
+// A job that no line can ever take as it is: one wider than the line
+// table's fields, or one asking for a line that is no record. It waits, and
+// holds the read position, until the operator clears the cause.
+struct HeldBack {
+  int entry = 0;
+  std::string job;
+  int field = 0;        // the line table's field too narrow for it; 0 when none is
+  int missingLine = 0;  // the line asked for that is no record; 0 when it is one
+  std::string why;      // the console tool's line
+};
+
 struct PassResult {
   PassEnd end = PassEnd::kWalked;
   // Jobs that reached their lines; one whose entry could not be blanked yet
   // counts, since the journal keeps it from being served again.
   int dispatched = 0;
   std::string detail;    // what exactly is wrong, for the ends that say more
-  std::string heldBack;  // why the first job that no line can take whole waits
+  std::vector<HeldBack> heldBack;  // in the order of the walk
+  // The first held-back job's line; empty when none waits so.
+  std::string FirstHeldBack() const { return heldBack.empty() ? std::string() : heldBack[0].why; }
 };
 
 const char* DescribePassEnd(PassEnd end);
@@ -63,6 +77,8 @@ class CDispatcher {
   void Run();
 
   virtual PassResult Pass();
+  // Whether a pass would move a job now; reads only.
+  virtual bool Look();
 
  protected:
   // Seams for the cycle's timing; the defaults ask the file watches, wait
@@ -84,6 +100,9 @@ class CDispatcher {
   // Waits up to ms, less when a table changes (then true); a change of
   // another file of the folder costs a look at the two watches and no more.
   bool WaitForChange(long long ms);
+  // The pass, or with look set the same walk without a lock or a write,
+  // ending at the first job it would move (counted as dispatched).
+  PassResult Walk(bool look);
   // Finishes what the journal names before anything else moves.
   PassEnd Recover(int records, int lineCount, std::string* detail);
   // Copies the job to the line and marks the entry served; *moved tells
