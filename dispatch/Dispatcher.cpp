@@ -123,12 +123,18 @@ bool CDispatcher::WaitForChange(long long ms) {
 
 // The cycle of the quiet periods and the forced pass as ever; a pause ends
 // as soon as a table changes, so a job moves the moment it is queued.
+//
+// After a pass the watches take the tables' status, so that the pass's own
+// writes are no change; what another program changed while the pass ended
+// would be taken with them. So the pass is followed by a look, which reads
+// the tables as they are now and writes nothing: a job that a line freed
+// meanwhile can take moves at once, and the look's own status is no change.
 void CDispatcher::Run() {
   mQueueWatch = CFileWatch(kQueueFileName);
   mLineWatch = CFileWatch(kLineFileName);
   mFolder.reset(new platform::FolderWatch("."));
   int countdown = kIdleCountdown;
-  bool firstCycle = true, changed = false;
+  bool firstCycle = true, changed = false, afterLook = false;
   while (mState.running.load()) {
     // The line watch is asked first; the queue watch only when it says no.
     if (!firstCycle && !changed && !LineChanged() && !QueueChanged()) {
@@ -150,10 +156,26 @@ void CDispatcher::Run() {
     Report(result, box);
     // The pass's own writes are no change for the next cycle, nor a reason
     // to end the pause that follows.
+    mFolder->Discard();
     LineChanged();
     QueueChanged();
-    mFolder->Discard();
     firstCycle = false;
+    // A pass that a look called for and that moved nothing is not looked
+    // after: the look and the pass disagree (a lock, a failing write), and
+    // the next change or forced pass tries again.
+    if (!(afterLook && result.dispatched == 0) && mState.running.load()) {
+      bool work = false;
+      {
+        DatabaseErrorDeferral boxes;  // a look raises no box: the pass it calls for does
+        work = Look();
+      }
+      if (work) {
+        afterLook = true;
+        changed = true;
+        continue;
+      }
+    }
+    afterLook = false;
     changed = WaitForChange(PauseMs());
   }
   mFolder.reset();

@@ -33,13 +33,24 @@ class ScriptedDispatcher : public CDispatcher {
   long long stopAtPause = -1;         // clear the running flag inside this pause (1-based)
   std::vector<PassEnd> ends;          // how the passes end, in turn; then kWalked
   std::vector<long long> folderWakes; // moments at which the folder tells of a change
+  std::vector<long long> jobs;        // moments at which a job a line can take appears
+  std::vector<long long> moved;       // the moments at which those jobs moved
+  long long passMs = 0;               // how long a pass takes
 
+  // A pass moves the jobs there were when it began; it writes the tables,
+  // which the watches' next look takes with whatever else changed.
   PassResult Pass() override {
     PassResult result;
     if (passes.size() < ends.size()) result.end = ends[passes.size()];
     passes.push_back(now);
     calls.push_back("pass");
+    for (; moved.size() < jobs.size() && jobs[moved.size()] <= now; ++result.dispatched) moved.push_back(now);
+    now += passMs;
     return result;
+  }
+  bool Look() override {
+    calls.push_back("look");
+    return moved.size() < jobs.size() && jobs[moved.size()] <= now;
   }
 
  protected:
@@ -111,9 +122,9 @@ TEST(DispatcherCycle, TheLineWatchIsAskedFirstAndBothAfterEachPass) {
   d.lineChanges = {1500};
   d.Run();
   const std::vector<std::string> expected = {
-      "pass", "line", "queue", "pause 1000",       // the first cycle always passes
-      "line", "queue", "pause 1000",               // quiet
-      "line", "pass", "line", "queue", "pause 1000"};  // the line file changed: queue not asked
+      "pass", "line", "queue", "look", "pause 1000",         // the first cycle always passes
+      "line", "queue", "pause 1000",                         // quiet
+      "line", "pass", "line", "queue", "look", "pause 1000"};  // the line file changed: queue not asked
   EXPECT_EQ(d.calls, expected);
 }
 
@@ -139,6 +150,27 @@ TEST(DispatcherCycle, APassForAChangeDoesNotResetTheCountdown) {
   // Three quiet cycles before the change, six after it: the forced pass comes
   // at 110000, not ten periods after the pass for the change.
   EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 110000}));
+}
+
+// A line freed while a pass ends changes its file before the watches take
+// the pass's own writes: the look after the pass finds the job it can take,
+// which moves at once rather than at the forced pass 150 s later.
+TEST(DispatcherCycle, AChangeWhileAPassEndsMovesItsJobAtOnce) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 200000);
+  d.passMs = 200;
+  d.queueChanges = {40000};
+  d.jobs = {40000, 40100};
+  d.lineChanges = {40100};  // during the pass that starts at 45000
+  d.folderWakes = {40000};
+  d.Run();
+  EXPECT_EQ(d.moved, (std::vector<long long>{40000, 40200}));
+  // The look finds no more to do: the pass's own writes start no other pass
+  // until the forced one.
+  ASSERT_EQ(d.passes.size(), 4u);
+  EXPECT_EQ(d.passes[2], 40200);
+  EXPECT_GE(d.passes[3], 150000);
 }
 
 // A failing pass tells once, not at every cycle of the outage; a pass that
@@ -168,9 +200,9 @@ TEST(DispatcherCycle, AChangeEndsThePauseAndAnyOtherFileChangeDoesNot) {
   d.Run();
   EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 160000}));
   // The wake at 5000 found no table changed: the pause went on to its end.
-  const std::vector<std::string> start(d.calls.begin(), d.calls.begin() + 9);
-  EXPECT_EQ(start, (std::vector<std::string>{"pass", "line", "queue", "pause 15000", "line", "queue", "pause 10000",
-                                              "line", "queue"}));
+  const std::vector<std::string> start(d.calls.begin(), d.calls.begin() + 10);
+  EXPECT_EQ(start, (std::vector<std::string>{"pass", "line", "queue", "look", "pause 15000", "line", "queue",
+                                              "pause 10000", "line", "queue"}));
 }
 
 // No rate makes a loop without a wait: none, or a negative one, waits half a

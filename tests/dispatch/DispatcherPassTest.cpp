@@ -150,6 +150,22 @@ TEST_F(DispatcherPass, RequestedLineOutsideTheRangeIsServedAndCostsNoWatchedLine
   EXPECT_EQ(ReadPosition(), 4);
 }
 
+// The look after a pass: whether a pass would move a job, without a write.
+TEST_F(DispatcherPass, ALookTellsWhetherAPassWouldMoveAJobAndWritesNothing) {
+  MakeTables(10, 4);
+  SetLineBusy(2, "BUSY");
+  PutEntry(2, Job("WANTS2", 2));
+  SetPositions(2, 3);
+  CDispatcher dispatcher(state, queue, lines, &log);
+  EXPECT_FALSE(dispatcher.Look());
+  SetLineBusy(2, "");
+  EXPECT_TRUE(dispatcher.Look());
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), "Q top"), 2);  // the header read, twice
+  EXPECT_EQ(writes.size(), 2u);
+  EXPECT_EQ(QueueJob(2), "WANTS2");
+  EXPECT_FALSE(queue.IsOpen());
+}
+
 TEST_F(DispatcherPass, TheWalkFollowsTheRingAndSkipsBlankSlots) {
   MakeTables(10, 4);
   PutEntry(9, Job("NINE"));
