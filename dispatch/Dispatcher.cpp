@@ -111,14 +111,20 @@ long long CDispatcher::NowMs() {
       .count();
 }
 
-bool CDispatcher::WaitForChange(long long ms) {
+int CDispatcher::Changes() {
+  const int line = LineChanged();
+  if (line == 1) return 1;
+  const int queue = QueueChanged();
+  return queue == 1 ? 1 : std::max(line, queue);
+}
+
+int CDispatcher::WaitForChange(long long ms) {
   const long long deadline = NowMs() + ms;
   for (long long left = ms; left > 0; left = deadline - NowMs()) {
-    if (!Pause(left) || !mState.running.load()) return false;
-    // The line watch first, the queue watch only when it says no.
-    if (LineChanged() || QueueChanged()) return true;
+    if (!Pause(left) || !mState.running.load()) return 0;
+    if (const int changed = Changes()) return changed;
   }
-  return false;
+  return 0;
 }
 
 // The cycle of the quiet periods and the forced pass as ever; a pause ends
@@ -133,19 +139,26 @@ void CDispatcher::Run() {
   mQueueWatch = CFileWatch(kQueueFileName);
   mLineWatch = CFileWatch(kLineFileName);
   mFolder.reset(new platform::FolderWatch("."));
-  int countdown = kIdleCountdown;
-  bool firstCycle = true, changed = false, afterLook = false;
+  int countdown = kIdleCountdown, changed = 0;
+  bool firstCycle = true, afterLook = false;
   while (mState.running.load()) {
-    // The line watch is asked first; the queue watch only when it says no.
-    if (!firstCycle && !changed && !LineChanged() && !QueueChanged()) {
+    if (!firstCycle && !changed && !(changed = Changes())) {
       changed = WaitForChange(PauseMs());
       // Woken by shutdown: no pass is started any more.
       if (!mState.running.load()) break;
       int c = countdown--;
       if (c > 0 && !changed) continue;
-      if (c <= 0) countdown = kIdleCountdown;
+      if (c <= 0) {
+        countdown = kIdleCountdown;
+        changed = 1;
+      }
     }
-    changed = false;
+    // A time only settling: a pass if there is a job to move, else a look it was.
+    if (changed == kMaybeChanged && !firstCycle && !LookQuietly()) {
+      changed = 0;
+      continue;
+    }
+    changed = 0;
     PassResult result;
     std::string box;
     {
@@ -164,14 +177,9 @@ void CDispatcher::Run() {
     // after: the look and the pass disagree (a lock, a failing write), and
     // the next change or forced pass tries again.
     if (!(afterLook && result.dispatched == 0) && mState.running.load()) {
-      bool work = false;
-      {
-        DatabaseErrorDeferral boxes;  // a look raises no box: the pass it calls for does
-        work = Look();
-      }
-      if (work) {
+      if (LookQuietly()) {
         afterLook = true;
-        changed = true;
+        changed = 1;
         continue;
       }
     }
@@ -180,6 +188,12 @@ void CDispatcher::Run() {
   }
   mFolder.reset();
   mState.finished.fetch_add(1);
+}
+
+// A look raises no box: the pass it calls for does.
+bool CDispatcher::LookQuietly() {
+  DatabaseErrorDeferral boxes;
+  return Look();
 }
 
 // Tables that cannot be opened or read as tables are skipped quietly, as at

@@ -84,8 +84,11 @@ class CDispatcher {
   // Seams for the cycle's timing; the defaults ask the file watches, wait
   // on the run state's wake signal and the folder's changes, and read the
   // steady clock. Pause is true when a change in the folder ended it early.
-  virtual int LineChanged() { return mLineWatch.HasChanged(); }
-  virtual int QueueChanged() { return mQueueWatch.HasChanged(); }
+  // kMaybeChanged when a watch only lets a whole-second time settle: that
+  // calls for a look, and a pass only if the look finds a job to move.
+  static constexpr int kMaybeChanged = 2;
+  virtual int LineChanged() { return Told(mLineWatch); }
+  virtual int QueueChanged() { return Told(mQueueWatch); }
   virtual bool Pause(long long ms);
   virtual long long NowMs();
   // The refresh period; none or a negative rate is half a second.
@@ -97,9 +100,13 @@ class CDispatcher {
   RunState& mState;
 
  private:
-  // Waits up to ms, less when a table changes (then true); a change of
-  // another file of the folder costs a look at the two watches and no more.
-  bool WaitForChange(long long ms);
+  static int Told(CFileWatch& watch) { return watch.HasChanged() ? (watch.Settling() ? kMaybeChanged : 1) : 0; }
+  // The line watch first, the queue watch only when it tells no change.
+  int Changes();
+  // Waits up to ms, less when a table changes (then what Changes told); a
+  // change of another file of the folder costs a look at the watches only.
+  int WaitForChange(long long ms);
+  bool LookQuietly();
   // The pass, or with look set the same walk without a lock or a write,
   // ending at the first job it would move (counted as dispatched).
   PassResult Walk(bool look);

@@ -1,6 +1,7 @@
 // The dispatcher's cycle on a virtual clock: when passes run, which watch is
 // asked when, how a change is picked up, and how shutdown ends the loop;
 // then the real thread entry on real tables.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -36,6 +37,7 @@ class ScriptedDispatcher : public CDispatcher {
   std::vector<long long> jobs;        // moments at which a job a line can take appears
   std::vector<long long> moved;       // the moments at which those jobs moved
   long long passMs = 0;               // how long a pass takes
+  std::vector<long long> lineSettles; // moments at which the line watch lets a time settle
 
   // A pass moves the jobs there were when it began; it writes the tables,
   // which the watches' next look takes with whatever else changed.
@@ -54,7 +56,12 @@ class ScriptedDispatcher : public CDispatcher {
   }
 
  protected:
-  int LineChanged() override { return Seen("line", lineChanges, lineSeen_); }
+  int LineChanged() override {
+    const int changed = Seen("line", lineChanges, lineSeen_);
+    size_t settled = settleSeen_;
+    while (settleSeen_ < lineSettles.size() && lineSettles[settleSeen_] <= now) ++settleSeen_;
+    return changed ? changed : (settleSeen_ > settled ? kMaybeChanged : 0);
+  }
   int QueueChanged() override { return Seen("queue", queueChanges, queueSeen_); }
   // A pause ends early at a moment the folder tells of a change.
   bool Pause(long long ms) override {
@@ -89,7 +96,7 @@ class ScriptedDispatcher : public CDispatcher {
   CDatabase queue_, lines_;
   long long endMs_;
   long long pauses_ = 0;
-  size_t lineSeen_ = 0, queueSeen_ = 0;
+  size_t lineSeen_ = 0, queueSeen_ = 0, settleSeen_ = 0;
 };
 
 // What the workers run with when start-up sets nothing.
@@ -171,6 +178,21 @@ TEST(DispatcherCycle, AChangeWhileAPassEndsMovesItsJobAtOnce) {
   ASSERT_EQ(d.passes.size(), 4u);
   EXPECT_EQ(d.passes[2], 40200);
   EXPECT_GE(d.passes[3], 150000);
+}
+
+// A whole-second time told once more as it settles may hide a write, or be
+// only the pass's own: it calls for a look, and for a pass only if the look
+// finds a job to move, so a file server's clock never makes pass after pass.
+TEST(DispatcherCycle, ASettlingTimeCallsForALookAndAPassOnlyForAJob) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 100000);
+  d.lineSettles = {15000, 30000, 60000};
+  d.jobs = {50000};  // written in the second of a look: no change shows
+  d.Run();
+  EXPECT_EQ(d.passes, (std::vector<long long>{0, 60000}));
+  EXPECT_EQ(d.moved, (std::vector<long long>{60000}));
+  EXPECT_EQ(std::count(d.calls.begin(), d.calls.end(), "look"), 5);  // three settling, two after the passes
 }
 
 // A failing pass tells once, not at every cycle of the outage; a pass that
