@@ -34,6 +34,10 @@ struct FileStatus {
 // 0 when the file exists (status filled), -1 when not (status zeroed).
 int StatFile(const char* name, FileStatus* status);
 
+// Reads up to size bytes from the start of a file, shared with every other
+// reader and writer: the bytes read, or -1 when it cannot be opened.
+long ReadFileStart(const char* name, void* buffer, long size);
+
 // Win32's own names for these are macros, hence the File and Profile prefixes.
 // Log-file handles in the manner of _lopen/_lcreat: -1 on failure.
 // Access modes are the OF_ values; OF_SHARE_DENY_WRITE keeps other writers out.

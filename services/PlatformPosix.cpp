@@ -62,6 +62,16 @@ bool WritersKeptOut(int fd) {
 
 }  // namespace
 
+long ReadFileStart(const char* name, void* buffer, long size) {
+  const int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  long total = 0;
+  for (ssize_t got = 1; total < size && got > 0; total += got > 0 ? got : 0)
+    got = read(fd, static_cast<char*>(buffer) + total, static_cast<size_t>(size - total));
+  close(fd);
+  return total;
+}
+
 intptr_t FileOpen(const char* name, int accessMode) {
   int flags = (accessMode & kOfReadWrite) ? O_RDWR : (accessMode & kOfWrite) ? O_WRONLY : O_RDONLY;
   int fd = open(name, flags | O_CLOEXEC);

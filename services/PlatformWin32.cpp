@@ -34,6 +34,19 @@ int StatFile(const char* name, FileStatus* status) {
   return 0;
 }
 
+long ReadFileStart(const char* name, void* buffer, long size) {
+  HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  long total = 0;
+  DWORD got = 0;
+  while (total < size && ReadFile(file, static_cast<char*>(buffer) + total, static_cast<DWORD>(size - total), &got, nullptr) &&
+         got > 0)
+    total += static_cast<long>(got);
+  CloseHandle(file);
+  return total;
+}
+
 intptr_t FileOpen(const char* name, int accessMode) {
   HFILE h = _lopen(name, accessMode);
   return h == HFILE_ERROR ? -1 : static_cast<intptr_t>(h);
