@@ -8,6 +8,7 @@
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 #include "services/LogFile.h"
+#include "services/Notice.h"
 
 using namespace tables;
 
@@ -15,6 +16,8 @@ namespace {
 
 // Quiet cycles before a forced pass, counted down from here.
 constexpr int kIdleCountdown = 8;
+// The detail of a pass that could not read the header record back.
+const char* const kHeaderDetail = "the header record";
 // A pause of no length would spin: it waits this long for a change instead.
 constexpr long long kShortestPauseMs = 500;
 
@@ -203,8 +206,47 @@ void CDispatcher::Report(const PassResult& result, const std::string& box) {
                      result.end == PassEnd::kBadLayout || result.end == PassEnd::kQueueTooSmall ||
                      result.end == PassEnd::kPositionsOutOfRing;
   const bool failed = !box.empty() || (IsFailure(result.end) && !quiet);
-  if (failed && !mOutage) DatabaseErrorBox(box.empty() ? DescribePassEnd(result.end) : box.c_str());
+  if (failed && !mOutage) ShowFailure(result, box);
   mOutage = failed;
+  TellHeldBack(result);
+}
+
+// An engine operation that failed is named as the database error box names
+// it; the rest are the program's own messages, in its language.
+void CDispatcher::ShowFailure(const PassResult& result, const std::string& box) {
+  if (!box.empty()) return DatabaseErrorBox(box.c_str());
+  switch (result.end) {
+    case PassEnd::kQueueLocked: return NoticeBox(kStrTableLocked, {kQueueFileName}, true);
+    case PassEnd::kLinesLocked: return NoticeBox(kStrTableLocked, {kLineFileName}, true);
+    case PassEnd::kJournalDamaged: return NoticeBox(kStrJournalUnreadable, {result.detail}, true);
+    case PassEnd::kJournalWriteFailed: return NoticeBox(kStrJournalUnwritable, {}, true);
+    case PassEnd::kReadFailed:
+      return DatabaseErrorBox(result.detail == kHeaderDetail ? "CDatabase::Top" : "CDatabase::Go");
+    default: return DatabaseErrorBox("CDatabase::Replace");
+  }
+}
+
+// Each job that waits for ever is told once, with what clears it; the box
+// stays open beside the dispatcher, which goes on serving the others.
+void CDispatcher::TellHeldBack(const PassResult& result) {
+  constexpr size_t kMostRemembered = 256;
+  constexpr int kMostPerPass = 3;  // the others are told by the passes after
+  int told = 0;
+  for (const HeldBack& h : result.heldBack) {
+    if (told == kMostPerPass) break;
+    const std::string entry = std::to_string(h.entry);
+    const std::string key = entry + '\n' + h.job + '\n' + std::to_string(h.field) + '\n' + std::to_string(h.missingLine);
+    if (mToldHeldBack.count(key)) continue;
+    if (mToldHeldBack.size() >= kMostRemembered) mToldHeldBack.clear();
+    mToldHeldBack.insert(key);
+    ++told;
+    if (h.missingLine != 0)
+      NoticeBox(kStrNoSuchLine, {entry, h.job, std::to_string(h.missingLine)}, false);
+    else if (h.field != 0)
+      NoticeBox(kStrJobTooWide, {entry, h.job, std::to_string(h.field)}, false);
+    else
+      NoticeBox(kStrJobTooLong, {entry, h.job}, false);
+  }
 }
 
 PassResult CDispatcher::Pass() { return Walk(false); }
@@ -353,7 +395,7 @@ PassResult CDispatcher::Walk(bool look) {
   }
   if (look) return finish(PassEnd::kWalked);
 
-  if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, "the header record");
+  if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, kHeaderDetail);
   if (holdBack != 0) read = holdBack;
   WritingGuard writing(mState);
   if (!WriteNumber(mQueue, kReadPositionField, read))

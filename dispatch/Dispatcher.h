@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,8 @@ class CDispatcher {
   bool WriteLineRecord(const tables::Job& job);
   void LogMove(const DispatchedJob& job, bool unlessLogged);
   static std::string LogText(const DispatchedJob& job);
+  void ShowFailure(const PassResult& result, const std::string& box);
+  void TellHeldBack(const PassResult& result);
 
   CDatabase& mQueue;
   CDatabase& mLines;
@@ -129,6 +132,7 @@ class CDispatcher {
   CFileWatch mLineWatch;
   std::unique_ptr<platform::FolderWatch> mFolder;  // the working folder, while Run runs
   bool mOutage = false;
+  std::set<std::string> mToldHeldBack;  // entry, job and cause of each told
 };
 
 // The dispatch log line's text for a job: control characters replaced, and

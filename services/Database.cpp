@@ -29,6 +29,8 @@ void DatabaseErrorBox(const char* text) {
 
 DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook) { return errorHook.exchange(hook); }
 
+bool DatabaseErrorHookIsSet() { return errorHook.load() != nullptr; }
+
 DatabaseErrorDeferral::DatabaseErrorDeferral() : mOuter(deferral) { deferral = this; }
 
 DatabaseErrorDeferral::~DatabaseErrorDeferral() { deferral = mOuter; }

@@ -14,6 +14,7 @@ char* TrimTrailingBlanks(char* text);
 // without a window; null restores the message box.
 using DatabaseErrorHook = void (*)(const char* text);
 DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook);
+bool DatabaseErrorHookIsSet();
 
 // The database error box (or the hook), unless a deferral of this thread
 // keeps the text.

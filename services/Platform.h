@@ -18,6 +18,15 @@ namespace platform {
 // Modal warning box owned by the calling thread's active window.
 void ShowDatabaseError(const char* text);
 
+// A warning box with a caption of its own. With wait it is modal to the
+// calling thread's active window; otherwise it is shown by a thread of its
+// own and the caller goes on.
+void ShowNotice(const char* caption, const char* text, bool wait);
+
+// The selected language's text of id; false where there is none (natively,
+// or a module that lacks the id).
+bool LanguageText(int id, std::string* text);
+
 // Local calendar time of a moment, safe beside other threads.
 void LocalTime(std::time_t when, std::tm* out);
 

@@ -16,6 +16,10 @@ namespace platform {
 // No window natively: the text goes where an operator sees it.
 void ShowDatabaseError(const char* text) { std::fprintf(stderr, "Error: %s\n", text); }
 
+void ShowNotice(const char* caption, const char* text, bool) { std::fprintf(stderr, "%s: %s\n", caption, text); }
+
+bool LanguageText(int, std::string*) { return false; }
+
 void LocalTime(std::time_t when, std::tm* out) { localtime_r(&when, out); }
 
 void RemoveFile(const char* name) { unlink(name); }

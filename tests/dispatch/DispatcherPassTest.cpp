@@ -7,6 +7,7 @@
 
 #include "dispatch/Dispatcher.h"
 #include "services/LogFile.h"
+#include "services/Notice.h"
 #include "tests/dispatch/QueueFixture.h"
 
 namespace {
@@ -341,6 +342,15 @@ TEST_F(DispatcherBadInput, AJobTheLineCannotHoldWholeWaits) {
   ASSERT_EQ(r.heldBack.size(), 1u);
   EXPECT_EQ(r.heldBack[0].why, "entry 2 waits: field 25 holds 7 characters, the line's only 5");
   EXPECT_EQ(r.heldBack[0].field, kJobField);
+  // The operator is told once, with what clears it, not at every pass.
+  class Reporting : public CDispatcher {
+   public:
+    using CDispatcher::CDispatcher;
+    using CDispatcher::Report;
+  } reporting(state, queue, lines, &log);
+  reporting.Report(r, "");
+  reporting.Report(Pass(), "");
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{FillText(kTextJobTooWide, {"2", "TOOLONG", "25"})}));
   EXPECT_EQ(LineJob(1), "FITS");
   EXPECT_EQ(QueueJob(2), "TOOLONG");
   EXPECT_EQ(ReadPosition(), 2);
