@@ -8,6 +8,7 @@
 #include "dispatch/Tables.h"
 #include "services/Database.h"
 #include "services/LogFile.h"
+#include "services/Notice.h"
 
 using namespace tables;
 
@@ -15,6 +16,8 @@ namespace {
 
 // Quiet cycles before a forced pass, counted down from here.
 constexpr int kIdleCountdown = 8;
+// The detail of a pass that could not read the header record back.
+const char* const kHeaderDetail = "the header record";
 // A pause of no length would spin: it waits this long for a change instead.
 constexpr long long kShortestPauseMs = 500;
 
@@ -111,35 +114,54 @@ long long CDispatcher::NowMs() {
       .count();
 }
 
-bool CDispatcher::WaitForChange(long long ms) {
+int CDispatcher::Changes() {
+  const int line = LineChanged();
+  if (line == 1) return 1;
+  const int queue = QueueChanged();
+  return queue == 1 ? 1 : std::max(line, queue);
+}
+
+int CDispatcher::WaitForChange(long long ms) {
   const long long deadline = NowMs() + ms;
   for (long long left = ms; left > 0; left = deadline - NowMs()) {
-    if (!Pause(left) || !mState.running.load()) return false;
-    // The line watch first, the queue watch only when it says no.
-    if (LineChanged() || QueueChanged()) return true;
+    if (!Pause(left) || !mState.running.load()) return 0;
+    if (const int changed = Changes()) return changed;
   }
-  return false;
+  return 0;
 }
 
 // The cycle of the quiet periods and the forced pass as ever; a pause ends
 // as soon as a table changes, so a job moves the moment it is queued.
+//
+// After a pass the watches take the tables' status, so that the pass's own
+// writes are no change; what another program changed while the pass ended
+// would be taken with them. So the pass is followed by a look, which reads
+// the tables as they are now and writes nothing: a job that a line freed
+// meanwhile can take moves at once, and the look's own status is no change.
 void CDispatcher::Run() {
   mQueueWatch = CFileWatch(kQueueFileName);
   mLineWatch = CFileWatch(kLineFileName);
   mFolder.reset(new platform::FolderWatch("."));
-  int countdown = kIdleCountdown;
-  bool firstCycle = true, changed = false;
+  int countdown = kIdleCountdown, changed = 0;
+  bool firstCycle = true, afterLook = false;
   while (mState.running.load()) {
-    // The line watch is asked first; the queue watch only when it says no.
-    if (!firstCycle && !changed && !LineChanged() && !QueueChanged()) {
+    if (!firstCycle && !changed && !(changed = Changes())) {
       changed = WaitForChange(PauseMs());
       // Woken by shutdown: no pass is started any more.
       if (!mState.running.load()) break;
       int c = countdown--;
       if (c > 0 && !changed) continue;
-      if (c <= 0) countdown = kIdleCountdown;
+      if (c <= 0) {
+        countdown = kIdleCountdown;
+        changed = 1;
+      }
     }
-    changed = false;
+    // A time only settling: a pass if there is a job to move, else a look it was.
+    if (changed == kMaybeChanged && !firstCycle && !LookQuietly()) {
+      changed = 0;
+      continue;
+    }
+    changed = 0;
     PassResult result;
     std::string box;
     {
@@ -150,14 +172,31 @@ void CDispatcher::Run() {
     Report(result, box);
     // The pass's own writes are no change for the next cycle, nor a reason
     // to end the pause that follows.
+    mFolder->Discard();
     LineChanged();
     QueueChanged();
-    mFolder->Discard();
     firstCycle = false;
+    // A pass that a look called for and that moved nothing is not looked
+    // after: the look and the pass disagree (a lock, a failing write), and
+    // the next change or forced pass tries again.
+    if (!(afterLook && result.dispatched == 0) && mState.running.load()) {
+      if (LookQuietly()) {
+        afterLook = true;
+        changed = 1;
+        continue;
+      }
+    }
+    afterLook = false;
     changed = WaitForChange(PauseMs());
   }
   mFolder.reset();
   mState.finished.fetch_add(1);
+}
+
+// A look raises no box: the pass it calls for does.
+bool CDispatcher::LookQuietly() {
+  DatabaseErrorDeferral boxes;
+  return Look();
 }
 
 // Tables that cannot be opened or read as tables are skipped quietly, as at
@@ -167,11 +206,56 @@ void CDispatcher::Report(const PassResult& result, const std::string& box) {
                      result.end == PassEnd::kBadLayout || result.end == PassEnd::kQueueTooSmall ||
                      result.end == PassEnd::kPositionsOutOfRing;
   const bool failed = !box.empty() || (IsFailure(result.end) && !quiet);
-  if (failed && !mOutage) DatabaseErrorBox(box.empty() ? DescribePassEnd(result.end) : box.c_str());
+  if (failed && !mOutage) ShowFailure(result, box);
   mOutage = failed;
+  TellHeldBack(result);
 }
 
-PassResult CDispatcher::Pass() {
+// An engine operation that failed is named as the database error box names
+// it; the rest are the program's own messages, in its language.
+void CDispatcher::ShowFailure(const PassResult& result, const std::string& box) {
+  if (!box.empty()) return DatabaseErrorBox(box.c_str());
+  switch (result.end) {
+    case PassEnd::kQueueLocked: return NoticeBox(kStrTableLocked, {kQueueFileName}, true);
+    case PassEnd::kLinesLocked: return NoticeBox(kStrTableLocked, {kLineFileName}, true);
+    case PassEnd::kJournalDamaged: return NoticeBox(kStrJournalUnreadable, {result.detail}, true);
+    case PassEnd::kJournalWriteFailed: return NoticeBox(kStrJournalUnwritable, {}, true);
+    case PassEnd::kReadFailed:
+      return DatabaseErrorBox(result.detail == kHeaderDetail ? "CDatabase::Top" : "CDatabase::Go");
+    default: return DatabaseErrorBox("CDatabase::Replace");
+  }
+}
+
+// Each job that waits for ever is told once, with what clears it; the box
+// stays open beside the dispatcher, which goes on serving the others.
+void CDispatcher::TellHeldBack(const PassResult& result) {
+  constexpr size_t kMostRemembered = 256;
+  constexpr int kMostPerPass = 3;  // the others are told by the passes after
+  int told = 0;
+  for (const HeldBack& h : result.heldBack) {
+    if (told == kMostPerPass) break;
+    const std::string entry = std::to_string(h.entry);
+    const std::string key = entry + '\n' + h.job + '\n' + std::to_string(h.field) + '\n' + std::to_string(h.missingLine);
+    if (mToldHeldBack.count(key)) continue;
+    if (mToldHeldBack.size() >= kMostRemembered) mToldHeldBack.clear();
+    mToldHeldBack.insert(key);
+    ++told;
+    if (h.missingLine != 0)
+      NoticeBox(kStrNoSuchLine, {entry, h.job, std::to_string(h.missingLine)}, false);
+    else if (h.field != 0)
+      NoticeBox(kStrJobTooWide, {entry, h.job, std::to_string(h.field)}, false);
+    else
+      NoticeBox(kStrJobTooLong, {entry, h.job}, false);
+  }
+}
+
+PassResult CDispatcher::Pass() { return Walk(false); }
+
+// The pass without a write: whether it would move a job now. Without the
+// locks, since it only decides whether a pass runs, and that pass takes them.
+bool CDispatcher::Look() { return Walk(true).dispatched > 0; }
+
+PassResult CDispatcher::Walk(bool look) {
   PassResult result;
   int holdBack = 0;
   queue::TableLock queueLock, lineLock;
@@ -183,16 +267,21 @@ PassResult CDispatcher::Pass() {
     result.detail = detail;
     return result;
   };
+  // A look ends at the first job that a pass would move.
+  auto wouldMove = [&]() {
+    result.dispatched = 1;
+    return finish(PassEnd::kWalked);
+  };
   std::string why;
 
   // The locks are held by handles of their own, from before the first look
   // to after the last write; a lock that cannot be had moves nothing.
   if (!mQueue.Open(kQueueFileName)) return finish(PassEnd::kQueueUnavailable);
-  if (!queueLock.Take(kQueueFileName))
+  if (!look && !queueLock.Take(kQueueFileName))
     return finish(queueLock.Refused() ? PassEnd::kQueueLocked : PassEnd::kQueueUnavailable);
   const int n = static_cast<int>(mQueue.RecordCount());
   if (!mLines.Open(kLineFileName)) return finish(PassEnd::kLinesUnavailable);
-  if (!lineLock.Take(kLineFileName))
+  if (!look && !lineLock.Take(kLineFileName))
     return finish(lineLock.Refused() ? PassEnd::kLinesLocked : PassEnd::kLinesUnavailable);
 
   // Outside the layout every field would read as blank and every job as an
@@ -203,13 +292,21 @@ PassResult CDispatcher::Pass() {
   if (!queue::CheckPositionFields(mQueue, n, &why)) return finish(PassEnd::kBadLayout, why);
 
   const int lineCount = static_cast<int>(mLines.RecordCount());
-  const PassEnd recovered = Recover(n, lineCount, &why);
-  if (recovered != PassEnd::kWalked) return finish(recovered, why);
+  if (look) {
+    // A note to finish is work for a pass.
+    JournalNote note;
+    if (!mJournal.Read(&note, &why)) return finish(PassEnd::kJournalDamaged, why);
+    if (note.kind != JournalNote::kClear) return wouldMove();
+  } else {
+    const PassEnd recovered = Recover(n, lineCount, &why);
+    if (recovered != PassEnd::kWalked) return finish(recovered, why);
+  }
 
   // Only lines that are records are looked at: positioning on a missing one
   // would raise the error box at every pass.
   const int first = mState.FirstLine < 1 ? 1 : mState.FirstLine;
   const int last = mState.LastLine > lineCount ? lineCount : mState.LastLine;
+  const auto watched = [&](int line) { return line >= first && line <= last; };
   // A record that cannot be read ends the pass: its buffer would still hold
   // the record read before, and that job could move twice.
   auto lineIsFree = [&](int line, bool* free) {
@@ -218,33 +315,41 @@ PassResult CDispatcher::Pass() {
     return true;
   };
 
-  int freeLines = 0;
-  for (int line = first; line <= last; ++line) {
+  // Jobs for any line count on the watched lines alone; a job that asks for
+  // a line outside the range takes that line and no watched one's turn.
+  int freeWatched = 0, freeOthers = 0;
+  for (int line = 1; line <= lineCount; ++line) {
     bool free = false;
     if (!lineIsFree(line, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(line));
-    if (free) ++freeLines;
+    if (free) ++(watched(line) ? freeWatched : freeOthers);
   }
-  if (freeLines == 0) return finish(PassEnd::kNoFreeLine);
+  if (freeWatched + freeOthers == 0) return finish(PassEnd::kNoFreeLine);
 
   queue::Ring ring;
   if (!queue::ReadRing(mQueue, &ring, &why)) return finish(PassEnd::kPositionsOutOfRing, why);
   int read = ring.read;
 
   int candidate = first;  // the lowest watched line that may still be free
-  while (read != ring.write && freeLines > 0) {
+  while (read != ring.write && freeWatched + freeOthers > 0) {
     if (mQueue.Go(read) != 0) return finish(PassEnd::kReadFailed, "entry " + std::to_string(read));
     if (!IsBlank(ReadText(mQueue, kJobField))) {
       const int requested = ReadNumber(mQueue, kRequestedLineField);
+      const std::string entry = "entry " + std::to_string(read);
       int chosen = 0;
       if (requested != 0) {
         // A requested line that is no record waits, like one that is busy,
-        // so the job is kept until the line file has that line.
+        // so the job is kept until the line file has that line; it is
+        // never served elsewhere.
         bool free = false;
         if (requested >= 1 && requested <= lineCount) {
           if (!lineIsFree(requested, &free)) return finish(PassEnd::kReadFailed, "line " + std::to_string(requested));
           if (free) chosen = requested;
+        } else {
+          result.heldBack.push_back({read, ReadText(mQueue, kJobField), 0, requested,
+                                     entry + " waits: it asks for line " + std::to_string(requested) + ", which " +
+                                         kLineFileName + " does not have (" + std::to_string(lineCount) + " records)"});
         }
-      } else {
+      } else if (freeWatched > 0) {
         // Lines below the candidate were found busy earlier in this pass or
         // were filled by it; only another program can free one meanwhile, and
         // the next pass sees that. Skipping them keeps a pass linear.
@@ -262,33 +367,35 @@ PassResult CDispatcher::Pass() {
       Job job;
       if (chosen) {
         job = ReadJob(mQueue);
-        std::string misfit = queue::JobMisfit(mLines, job);
+        int field = 0;
+        std::string misfit = queue::JobMisfit(mLines, job, &field);
         if (misfit.empty() && !CJournal::CanHold(job)) misfit = "the job is too long to note in the journal";
         if (!misfit.empty()) {
-          if (result.heldBack.empty()) result.heldBack = "entry " + std::to_string(read) + " waits: " + misfit;
+          result.heldBack.push_back({read, job.text, field, 0, entry + " waits: " + misfit});
           chosen = 0;
         } else if (requested == 0) {
           candidate = chosen + 1;
         }
       }
+      if (chosen && look) return wouldMove();
       if (chosen) {
         bool moved = false;
         const PassEnd end = Move(read, chosen, job, &moved);
         if (moved) ++result.dispatched;
         // The entry and the read position stay as they are.
-        const std::string entry = "entry " + std::to_string(read);
         if (end != PassEnd::kWalked)
           return finish(end, moved ? entry + " reached line " + std::to_string(chosen) + ", the next pass finishes it"
                                    : entry + " still waits");
-        --freeLines;
+        --(watched(chosen) ? freeWatched : freeOthers);
       } else if (holdBack == 0) {
         holdBack = read;
       }
     }
     read = ring.Next(read);
   }
+  if (look) return finish(PassEnd::kWalked);
 
-  if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, "the header record");
+  if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, kHeaderDetail);
   if (holdBack != 0) read = holdBack;
   WritingGuard writing(mState);
   if (!WriteNumber(mQueue, kReadPositionField, read))

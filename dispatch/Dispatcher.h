@@ -6,7 +6,9 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "dispatch/Journal.h"
 #include "dispatch/RunState.h"
@@ -36,13 +38,26 @@ enum class PassEnd {
   kJournalWriteFailed,  // the journal could not be written
 };
 
+// A job that no line can ever take as it is: one wider than the line
+// table's fields, or one asking for a line that is no record. It waits, and
+// holds the read position, until the operator clears the cause.
+struct HeldBack {
+  int entry = 0;
+  std::string job;
+  int field = 0;        // the line table's field too narrow for it; 0 when none is
+  int missingLine = 0;  // the line asked for that is no record; 0 when it is one
+  std::string why;      // the console tool's line
+};
+
 struct PassResult {
   PassEnd end = PassEnd::kWalked;
   // Jobs that reached their lines; one whose entry could not be blanked yet
   // counts, since the journal keeps it from being served again.
   int dispatched = 0;
   std::string detail;    // what exactly is wrong, for the ends that say more
-  std::string heldBack;  // why the first job that no line can take whole waits
+  std::vector<HeldBack> heldBack;  // in the order of the walk
+  // The first held-back job's line; empty when none waits so.
+  std::string FirstHeldBack() const { return heldBack.empty() ? std::string() : heldBack[0].why; }
 };
 
 const char* DescribePassEnd(PassEnd end);
@@ -63,13 +78,18 @@ class CDispatcher {
   void Run();
 
   virtual PassResult Pass();
+  // Whether a pass would move a job now; reads only.
+  virtual bool Look();
 
  protected:
   // Seams for the cycle's timing; the defaults ask the file watches, wait
   // on the run state's wake signal and the folder's changes, and read the
   // steady clock. Pause is true when a change in the folder ended it early.
-  virtual int LineChanged() { return mLineWatch.HasChanged(); }
-  virtual int QueueChanged() { return mQueueWatch.HasChanged(); }
+  // kMaybeChanged when a watch only lets a whole-second time settle: that
+  // calls for a look, and a pass only if the look finds a job to move.
+  static constexpr int kMaybeChanged = 2;
+  virtual int LineChanged() { return Told(mLineWatch); }
+  virtual int QueueChanged() { return Told(mQueueWatch); }
   virtual bool Pause(long long ms);
   virtual long long NowMs();
   // The refresh period; none or a negative rate is half a second.
@@ -81,9 +101,16 @@ class CDispatcher {
   RunState& mState;
 
  private:
-  // Waits up to ms, less when a table changes (then true); a change of
-  // another file of the folder costs a look at the two watches and no more.
-  bool WaitForChange(long long ms);
+  static int Told(CFileWatch& watch) { return watch.HasChanged() ? (watch.Settling() ? kMaybeChanged : 1) : 0; }
+  // The line watch first, the queue watch only when it tells no change.
+  int Changes();
+  // Waits up to ms, less when a table changes (then what Changes told); a
+  // change of another file of the folder costs a look at the watches only.
+  int WaitForChange(long long ms);
+  bool LookQuietly();
+  // The pass, or with look set the same walk without a lock or a write,
+  // ending at the first job it would move (counted as dispatched).
+  PassResult Walk(bool look);
   // Finishes what the journal names before anything else moves.
   PassEnd Recover(int records, int lineCount, std::string* detail);
   // Copies the job to the line and marks the entry served; *moved tells
@@ -94,6 +121,8 @@ class CDispatcher {
   bool WriteLineRecord(const tables::Job& job);
   void LogMove(const DispatchedJob& job, bool unlessLogged);
   static std::string LogText(const DispatchedJob& job);
+  void ShowFailure(const PassResult& result, const std::string& box);
+  void TellHeldBack(const PassResult& result);
 
   CDatabase& mQueue;
   CDatabase& mLines;
@@ -103,6 +132,7 @@ class CDispatcher {
   CFileWatch mLineWatch;
   std::unique_ptr<platform::FolderWatch> mFolder;  // the working folder, while Run runs
   bool mOutage = false;
+  std::set<std::string> mToldHeldBack;  // entry, job and cause of each told
 };
 
 // The dispatch log line's text for a job: control characters replaced, and

@@ -96,10 +96,12 @@ bool CheckPositionFields(CDatabase& queue, int records, std::string* why) {
   return true;
 }
 
-std::string JobMisfit(CDatabase& lines, const Job& job) {
-  auto field = [&](int position) { return lines.FieldName(position); };
+std::string JobMisfit(CDatabase& lines, const Job& job, int* field) {
+  int narrow = 0;
+  auto name = [&](int position) { return lines.FieldName(position); };
   auto tooLong = [&](int position, const std::string& text) {
-    const int width = lines.FieldLength(field(position));
+    const int width = lines.FieldLength(name(position));
+    if (static_cast<int>(text.size()) > width) narrow = position;
     return static_cast<int>(text.size()) > width
                ? "field " + Number(position) + " holds " + Number(text.size()) + " characters, the line's only " +
                      Number(width)
@@ -108,11 +110,14 @@ std::string JobMisfit(CDatabase& lines, const Job& job) {
   std::string misfit = tooLong(kJobField, job.text);
   for (int i = 0; i < kParameterCount && misfit.empty(); ++i) {
     misfit = tooLong(kFirstTextField + i, job.texts[i]);
-    const char* name = field(kFirstNumberField + i);
-    if (misfit.empty() && !NumberFits(job.numbers[i], lines.FieldLength(name), lines.FieldDecimals(name)))
+    const char* number = name(kFirstNumberField + i);
+    if (misfit.empty() && !NumberFits(job.numbers[i], lines.FieldLength(number), lines.FieldDecimals(number))) {
+      narrow = kFirstNumberField + i;
       misfit = "field " + Number(kFirstNumberField + i) + " holds " + Number(job.numbers[i]) +
                ", which the line's field cannot show";
+    }
   }
+  if (field) *field = narrow;
   return misfit;
 }
 

@@ -58,8 +58,9 @@ bool NumberFits(int value, int width, int decimals);
 
 // Why the open line table cannot take this job whole (a text longer than its
 // field, a number its field cannot show), or empty when it can. A job is
-// never cut: one that does not fit waits, and this says why.
-std::string JobMisfit(CDatabase& lines, const tables::Job& job);
+// never cut: one that does not fit waits, and this says why (and, when
+// field is given, which position is too narrow).
+std::string JobMisfit(CDatabase& lines, const tables::Job& job, int* field = nullptr);
 
 // A table's lock, held by a handle of its own that never writes: every write
 // through a handle releases that handle's locks, and this one must hold

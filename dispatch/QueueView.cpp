@@ -61,7 +61,8 @@ bool ReadQueueView(CDatabase& table, QueueView* view, std::string* why) {
   return true;
 }
 
-bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view, std::string* why) {
+bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view, std::string* why,
+                  const std::string& noRecord) {
   if (!OpenInLayout(table, kLineFileName, why)) return false;
   LineView seen;
   const long long lineCount = table.RecordCount();
@@ -73,15 +74,15 @@ bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view,
   }
   for (long long line = firstLine; line <= last; ++line) {
     const int number = static_cast<int>(line);
-    // A line that is no record is shown empty but is not free: no job can
-    // go there, and going to it would raise the error box at every refresh.
+    // A line that is no record is not free: no job can go there, and going
+    // to it would raise the error box at every refresh.
     LineView::Line item{number, line >= 1 && line <= lineCount, std::string()};
     if (item.exists) {
       table.Go(number);
       item.job = ReadText(table, kJobField);
       if (IsBlank(item.job)) ++seen.freeLines;
     }
-    seen.items.push_back(LineItemText(number, item.job));
+    seen.items.push_back(LineItemText(number, item.exists ? item.job : noRecord));
     seen.lines.push_back(std::move(item));
   }
   table.Close();

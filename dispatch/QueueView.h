@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "services/StringIds.h"
+
 class CDatabase;
 
 // The pending stretch of the queue, from the read to the write position.
@@ -48,8 +50,11 @@ constexpr int kMaxListedLines = 10000;
 // be opened or lacks the layout.
 bool ReadQueueView(CDatabase& table, QueueView* view, std::string* why = nullptr);
 
-// The same for the lines firstLine..lastLine of the line file.
-bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view, std::string* why = nullptr);
+// The same for the lines firstLine..lastLine of the line file. A line that is
+// no record is listed with noRecord after its number, so that it does not
+// look free.
+bool ReadLineView(CDatabase& table, int firstLine, int lastLine, LineView* view, std::string* why = nullptr,
+                  const std::string& noRecord = kTextNoLineRecord);
 
 // Whether a status text (which may come from a language module) can be
 // handed to printf with `figures` int arguments: only %d and %i conversions,

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "services/Platform.h"
 
@@ -27,6 +28,8 @@ void DatabaseErrorBox(const char* text) {
 }
 
 DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook) { return errorHook.exchange(hook); }
+
+bool DatabaseErrorHookIsSet() { return errorHook.load() != nullptr; }
 
 DatabaseErrorDeferral::DatabaseErrorDeferral() : mOuter(deferral) { deferral = this; }
 
@@ -70,6 +73,7 @@ int CDatabase::Open(const char* fileName) {
   mOrder = cb5_default_order(mTable);
   cb5_select_order(mTable, mOrder);
   mWriteThrough = 1;
+  mFileName = fileName;
   return 1;
 }
 
@@ -80,7 +84,7 @@ bool CDatabase::BuildFieldCache() {
   mFieldCount = static_cast<unsigned>(count);
   mFieldCache = new (std::nothrow) FieldCacheEntry[mFieldCount];
   if (!mFieldCache) return false;
-  for (unsigned i = 0; i < mFieldCount; ++i) mFieldCache[i] = FieldCacheEntry{nullptr, 0, nullptr};
+  for (unsigned i = 0; i < mFieldCount; ++i) mFieldCache[i] = FieldCacheEntry{nullptr, 0, nullptr, -1};
   for (unsigned i = 0; i < mFieldCount; ++i) {
     FieldCacheEntry& e = mFieldCache[i];
     e.field = cb5_field(mTable, static_cast<int>(i + 1));
@@ -296,5 +300,28 @@ int CDatabase::FieldLength(const char* name) {
 
 int CDatabase::FieldDecimals(const char* name) {
   FieldCacheEntry* e = Entry(name);
-  return e ? cb5_field_decimals(e->field) : 0;
+  if (!e) return 0;
+  if (e->decimals < 0) ReadDecimals();
+  return e->decimals;
+}
+
+// dBASE's field descriptors: 32 bytes each after the 32-byte file header,
+// the type at 11 and the decimals at 17. Only numbers have decimals (wide
+// text fields keep their width's high byte there).
+void CDatabase::ReadDecimals() {
+  constexpr long kFileHeader = 32, kDescriptor = 32, kNameSize = 11;
+  std::vector<unsigned char> header(static_cast<size_t>(kFileHeader + kDescriptor * mFieldCount));
+  const long size = static_cast<long>(header.size());
+  const bool read = platform::ReadFileStart(mFileName.c_str(), header.data(), size) == size;
+  for (unsigned i = 0; i < mFieldCount; ++i) {
+    FieldCacheEntry& e = mFieldCache[i];
+    const unsigned char* d = header.data() + kFileHeader + kDescriptor * i;
+    // The descriptor must be the engine's field of that position.
+    const char* name = cb5_field_name(e.field);
+    const bool same = read && name && std::strncmp(reinterpret_cast<const char*>(d), name, kNameSize) == 0;
+    if (!same)
+      e.decimals = e.length;
+    else
+      e.decimals = d[11] == 'N' || d[11] == 'F' ? d[17] : 0;
+  }
 }

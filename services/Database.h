@@ -14,6 +14,7 @@ char* TrimTrailingBlanks(char* text);
 // without a window; null restores the message box.
 using DatabaseErrorHook = void (*)(const char* text);
 DatabaseErrorHook SetDatabaseErrorHook(DatabaseErrorHook hook);
+bool DatabaseErrorHookIsSet();
 
 // The database error box (or the hook), unless a deferral of this thread
 // keeps the text.
@@ -81,7 +82,10 @@ class CDatabase {
   // The position of the first field of that name; below 1 when there is none.
   int FieldNumber(const char* name);
   int FieldLength(const char* name);
-  // Decimal places of a numeric field; 0 for others and unknown names.
+  // Decimal places of a numeric field; 0 for others and unknown names. Read
+  // from the table file's field descriptors, which are dBASE's own, since
+  // the engine has no entry for them. A header that cannot be read gives
+  // the field's width: no number is taken to fit it.
   int FieldDecimals(const char* name);
   // GetString into a buffer of the caller's size: the text is cut to fit.
   int GetString(const char* name, char* out, size_t size);
@@ -94,9 +98,11 @@ class CDatabase {
     CB5Field* field;
     int length;
     char* buffer;  // length + 1 bytes
+    int decimals;  // -1 until the header is read
   };
 
   bool BuildFieldCache();
+  void ReadDecimals();
   FieldCacheEntry* Entry(const char* name);
   // The field's text in the current record, trailing blanks removed, in its cache buffer.
   const char* ReadTrimmed(FieldCacheEntry* entry);
@@ -108,6 +114,7 @@ class CDatabase {
   unsigned mFieldCount;
   FieldCacheEntry* mFieldCache;
   int mWriteThrough;
+  std::string mFileName;  // of the open table, for its field descriptors
 
   static CB5Context mContext;
   static int mContextReady;

@@ -1,24 +1,40 @@
 #include "services/FileWatch.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
-#include <ctime>
 
-// A file system that keeps whole seconds hides a second write within the
-// second of a look, so such a file modified in that second counts as changed
-// at the next look too. Finer times show that write themselves; there the
-// rule would also turn each of the dispatcher's own writes into one more
-// pass, and so into a pass at every cycle.
-static int IsRecent(int result, const platform::FileStatus& status) {
-  return result == 0 && status.modifiedNanoseconds == 0 &&
-         status.modifiedSeconds >= static_cast<long long>(std::time(nullptr));
+namespace {
+
+long long SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
-CFileWatch::CFileWatch(const char* fileName) : mFileName{}, mTracking(0), mResult(-1), mUnsettled(0) {
+std::atomic<CFileWatch::Clock> theClock{&SteadyMs};
+
+}  // namespace
+
+CFileWatch::Clock CFileWatch::SetClock(Clock clock) { return theClock.exchange(clock ? clock : &SteadyMs); }
+
+CFileWatch::CFileWatch(const char* fileName)
+    : mFileName{}, mTracking(0), mResult(-1), mSettlesAt(-1), mSettling(false) {
   if (!fileName || std::strlen(fileName) >= sizeof mFileName) return;
   std::strcpy(mFileName, fileName);
-  mResult = platform::StatFile(mFileName, &mStatus);
-  mUnsettled = IsRecent(mResult, mStatus);
+  platform::FileStatus status;
+  Remember(platform::StatFile(mFileName, &status), status);
   mTracking = 1;
+}
+
+// A file system that keeps whole seconds hides a second write within the
+// second of a look. The file's time says nothing of when that second ends
+// here (a file server's clock may be ahead or behind), but the write that set
+// it came before this look, so its second is over a tick later by this
+// machine's steady clock. Finer times show a later write by themselves.
+void CFileWatch::Remember(int result, const platform::FileStatus& status) {
+  mResult = result;
+  mStatus = status;
+  mSettlesAt = result == 0 && status.modifiedNanoseconds == 0 ? theClock.load()() + kSettleMs : -1;
 }
 
 // Two looks that both find the file missing are no change: the status of a
@@ -26,13 +42,18 @@ CFileWatch::CFileWatch(const char* fileName) : mFileName{}, mTracking(0), mResul
 int CFileWatch::HasChanged() {
   platform::FileStatus now;
   int result = mFileName[0] ? platform::StatFile(mFileName, &now) : -1;
-  int changed = result != mResult || now.modifiedSeconds != mStatus.modifiedSeconds ||
-                now.modifiedNanoseconds != mStatus.modifiedNanoseconds || now.size != mStatus.size ||
-                mUnsettled;
-  if (mTracking) {
-    mResult = result;
-    mStatus = now;
-    mUnsettled = IsRecent(result, now);
+  const bool changed = result != mResult || now.modifiedSeconds != mStatus.modifiedSeconds ||
+                       now.modifiedNanoseconds != mStatus.modifiedNanoseconds || now.size != mStatus.size;
+  mSettling = false;
+  if (!mTracking) return changed ? 1 : 0;
+  if (changed) {
+    Remember(result, now);
+    return 1;
   }
-  return changed;
+  if (mSettlesAt >= 0 && theClock.load()() >= mSettlesAt) {
+    mSettlesAt = -1;
+    mSettling = true;
+    return 1;
+  }
+  return 0;
 }

@@ -18,6 +18,15 @@ namespace platform {
 // Modal warning box owned by the calling thread's active window.
 void ShowDatabaseError(const char* text);
 
+// A warning box with a caption of its own. With wait it is modal to the
+// calling thread's active window; otherwise it is shown by a thread of its
+// own and the caller goes on.
+void ShowNotice(const char* caption, const char* text, bool wait);
+
+// The selected language's text of id; false where there is none (natively,
+// or a module that lacks the id).
+bool LanguageText(int id, std::string* text);
+
 // Local calendar time of a moment, safe beside other threads.
 void LocalTime(std::time_t when, std::tm* out);
 
@@ -33,6 +42,10 @@ struct FileStatus {
 };
 // 0 when the file exists (status filled), -1 when not (status zeroed).
 int StatFile(const char* name, FileStatus* status);
+
+// Reads up to size bytes from the start of a file, shared with every other
+// reader and writer: the bytes read, or -1 when it cannot be opened.
+long ReadFileStart(const char* name, void* buffer, long size);
 
 // Win32's own names for these are macros, hence the File and Profile prefixes.
 // Log-file handles in the manner of _lopen/_lcreat: -1 on failure.

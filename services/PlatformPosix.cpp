@@ -16,6 +16,10 @@ namespace platform {
 // No window natively: the text goes where an operator sees it.
 void ShowDatabaseError(const char* text) { std::fprintf(stderr, "Error: %s\n", text); }
 
+void ShowNotice(const char* caption, const char* text, bool) { std::fprintf(stderr, "%s: %s\n", caption, text); }
+
+bool LanguageText(int, std::string*) { return false; }
+
 void LocalTime(std::time_t when, std::tm* out) { localtime_r(&when, out); }
 
 void RemoveFile(const char* name) { unlink(name); }
@@ -61,6 +65,16 @@ bool WritersKeptOut(int fd) {
 }
 
 }  // namespace
+
+long ReadFileStart(const char* name, void* buffer, long size) {
+  const int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  long total = 0;
+  for (ssize_t got = 1; total < size && got > 0; total += got > 0 ? got : 0)
+    got = read(fd, static_cast<char*>(buffer) + total, static_cast<size_t>(size - total));
+  close(fd);
+  return total;
+}
 
 intptr_t FileOpen(const char* name, int accessMode) {
   int flags = (accessMode & kOfReadWrite) ? O_RDWR : (accessMode & kOfWrite) ? O_WRONLY : O_RDONLY;

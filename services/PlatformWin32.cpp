@@ -1,12 +1,52 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
+#include "services/Language.h"
 #include "services/Platform.h"
 
 namespace platform {
 
 void ShowDatabaseError(const char* text) {
   MessageBoxA(GetActiveWindow(), text, "Error", MB_ICONWARNING);
+}
+
+namespace {
+
+struct NoticeBoxTexts {
+  std::string caption, text;
+};
+
+DWORD WINAPI ShowNoticeThread(void* parameter) {
+  NoticeBoxTexts* box = static_cast<NoticeBoxTexts*>(parameter);
+  MessageBoxA(nullptr, box->text.c_str(), box->caption.c_str(), MB_ICONWARNING | MB_SETFOREGROUND);
+  delete box;
+  return 0;
+}
+
+}  // namespace
+
+void ShowNotice(const char* caption, const char* text, bool wait) {
+  if (wait) {
+    MessageBoxA(GetActiveWindow(), text, caption, MB_ICONWARNING);
+    return;
+  }
+  // The dispatcher goes on serving the other jobs while the box is open.
+  NoticeBoxTexts* box = new NoticeBoxTexts{caption, text};
+  HANDLE thread = CreateThread(nullptr, 0, &ShowNoticeThread, box, 0, nullptr);
+  if (thread)
+    CloseHandle(thread);
+  else
+    delete box;
+}
+
+bool LanguageText(int id, std::string* text) {
+  const char* found = theLanguage.GetString(id);
+  if (std::strcmp(found, kLanguageNotFound) == 0) return false;
+  *text = found;
+  return true;
 }
 
 void LocalTime(std::time_t when, std::tm* out) { localtime_s(out, &when); }
@@ -32,6 +72,19 @@ int StatFile(const char* name, FileStatus* status) {
   status->modifiedSeconds = seconds;
   status->modifiedNanoseconds = static_cast<long>(rest * 100);
   return 0;
+}
+
+long ReadFileStart(const char* name, void* buffer, long size) {
+  HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  long total = 0;
+  DWORD got = 0;
+  while (total < size && ReadFile(file, static_cast<char*>(buffer) + total, static_cast<DWORD>(size - total), &got, nullptr) &&
+         got > 0)
+    total += static_cast<long>(got);
+  CloseHandle(file);
+  return total;
 }
 
 intptr_t FileOpen(const char* name, int accessMode) {

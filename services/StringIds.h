@@ -12,6 +12,26 @@
 #define kStrMinimize 107
 #define kStrQuitQuestion 108
 
+// The messages of the dispatcher that are no engine failure, and the line
+// list's mark of a line that is no record. %1, %2, %3 are filled in as text,
+// so a module's wording can never misread an argument. The English texts
+// are given here once, for the program's table and for native builds.
+#define kStrTableLocked 110
+#define kStrJournalUnreadable 111
+#define kStrJournalUnwritable 112
+#define kStrJobTooWide 113
+#define kStrNoSuchLine 114
+#define kStrJobTooLong 115
+#define kStrNoLineRecord 116
+
+#define kTextTableLocked "Another program holds the lock of %1. Nothing was moved; the manager tries again at the next change."
+#define kTextJournalUnreadable "ZELQMNGR.JNL cannot be read (%1). Nothing is moved until it can be; zelqtool check tells more."
+#define kTextJournalUnwritable "ZELQMNGR.JNL cannot be written. The job still waits; the manager tries again at the next change."
+#define kTextJobTooWide "Entry %1 (%2) waits for ever: field %3 of ZELBATCH.DBF is too narrow for it. Widen that field, or take the job back with zelqtool cancel %1."
+#define kTextNoSuchLine "Entry %1 (%2) waits for ever: it asks for line %3, which is no record of ZELBATCH.DBF. Add that line's record, or take the job back with zelqtool cancel %1."
+#define kTextJobTooLong "Entry %1 (%2) waits for ever: the job is too long to note in ZELQMNGR.JNL. Take it back with zelqtool cancel %1."
+#define kTextNoLineRecord "(no record)"
+
 #define kStrOk 9101
 #define kStrCancel 9102
 #define kStrAbout 9103

@@ -12,6 +12,7 @@
 #include "dispatch/Tables.h"
 #include "framework/Controls.h"
 #include "services/Language.h"
+#include "services/Notice.h"
 
 MonitorTargets theMonitorTargets;
 
@@ -126,7 +127,7 @@ void CMonitor::RefreshQueue() {
 
 void CMonitor::RefreshLines() {
   LineView view;
-  if (ReadLineView(mTable, theRunState.FirstLine, theRunState.LastLine, &view)) {
+  if (ReadLineView(mTable, theRunState.FirstLine, theRunState.LastLine, &view, nullptr, NoticeText(kStrNoLineRecord))) {
     mFreeLines = view.freeLines;
     Refill(mTargets.filler, mTargets.lineList, view.items, &mLinesShown);
   }

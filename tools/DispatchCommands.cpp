@@ -27,9 +27,10 @@ class ToolDispatcher : public CDispatcher {
     if (r.dispatched > 0) out_ << "dispatched " << r.dispatched << (r.dispatched == 1 ? " job\n" : " jobs\n") << std::flush;
     const std::string problem = IsFailure(r.end) ? DescribePass(r) : std::string();
     if (problem != lastProblem_ && !problem.empty()) err_ << "zelqtool: " << problem << "\n" << std::flush;
-    if (r.heldBack != lastHeldBack_ && !r.heldBack.empty()) err_ << "zelqtool: " << r.heldBack << "\n" << std::flush;
+    const std::string heldBack = r.FirstHeldBack();
+    if (heldBack != lastHeldBack_ && !heldBack.empty()) err_ << "zelqtool: " << heldBack << "\n" << std::flush;
     lastProblem_ = problem;
-    lastHeldBack_ = r.heldBack;
+    lastHeldBack_ = heldBack;
   }
   long long PauseMs() const override { return pauseMs_ > 0 ? pauseMs_ : CDispatcher::PauseMs(); }
 
@@ -99,7 +100,7 @@ bool Dispatch(const Arguments& args, std::ostream& out, std::ostream& err, std::
       if (r.end == PassEnd::kNoFreeLine) out << " (" << DescribePassEnd(r.end) << ")";
       out << "\n";
     }
-    if (!r.heldBack.empty()) err << "zelqtool: " << r.heldBack << "\n";
+    if (!r.heldBack.empty()) err << "zelqtool: " << r.FirstHeldBack() << "\n";
     return !IsFailure(r.end) || Fail(error, DescribePass(r));
   }
   platform::OnInterrupt([] { theRunState.Stop(); });

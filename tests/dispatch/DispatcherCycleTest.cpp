@@ -1,6 +1,7 @@
 // The dispatcher's cycle on a virtual clock: when passes run, which watch is
 // asked when, how a change is picked up, and how shutdown ends the loop;
 // then the real thread entry on real tables.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -10,6 +11,7 @@
 #include "dispatch/Dispatcher.h"
 #include "dispatch/QueueEdits.h"
 #include "services/LogFile.h"
+#include "services/Notice.h"
 #include "tests/dispatch/QueueFixture.h"
 
 #ifdef _WIN32
@@ -33,17 +35,34 @@ class ScriptedDispatcher : public CDispatcher {
   long long stopAtPause = -1;         // clear the running flag inside this pause (1-based)
   std::vector<PassEnd> ends;          // how the passes end, in turn; then kWalked
   std::vector<long long> folderWakes; // moments at which the folder tells of a change
+  std::vector<long long> jobs;        // moments at which a job a line can take appears
+  std::vector<long long> moved;       // the moments at which those jobs moved
+  long long passMs = 0;               // how long a pass takes
+  std::vector<long long> lineSettles; // moments at which the line watch lets a time settle
 
+  // A pass moves the jobs there were when it began; it writes the tables,
+  // which the watches' next look takes with whatever else changed.
   PassResult Pass() override {
     PassResult result;
     if (passes.size() < ends.size()) result.end = ends[passes.size()];
     passes.push_back(now);
     calls.push_back("pass");
+    for (; moved.size() < jobs.size() && jobs[moved.size()] <= now; ++result.dispatched) moved.push_back(now);
+    now += passMs;
     return result;
+  }
+  bool Look() override {
+    calls.push_back("look");
+    return moved.size() < jobs.size() && jobs[moved.size()] <= now;
   }
 
  protected:
-  int LineChanged() override { return Seen("line", lineChanges, lineSeen_); }
+  int LineChanged() override {
+    const int changed = Seen("line", lineChanges, lineSeen_);
+    size_t settled = settleSeen_;
+    while (settleSeen_ < lineSettles.size() && lineSettles[settleSeen_] <= now) ++settleSeen_;
+    return changed ? changed : (settleSeen_ > settled ? kMaybeChanged : 0);
+  }
   int QueueChanged() override { return Seen("queue", queueChanges, queueSeen_); }
   // A pause ends early at a moment the folder tells of a change.
   bool Pause(long long ms) override {
@@ -78,7 +97,7 @@ class ScriptedDispatcher : public CDispatcher {
   CDatabase queue_, lines_;
   long long endMs_;
   long long pauses_ = 0;
-  size_t lineSeen_ = 0, queueSeen_ = 0;
+  size_t lineSeen_ = 0, queueSeen_ = 0, settleSeen_ = 0;
 };
 
 // What the workers run with when start-up sets nothing.
@@ -111,9 +130,9 @@ TEST(DispatcherCycle, TheLineWatchIsAskedFirstAndBothAfterEachPass) {
   d.lineChanges = {1500};
   d.Run();
   const std::vector<std::string> expected = {
-      "pass", "line", "queue", "pause 1000",       // the first cycle always passes
-      "line", "queue", "pause 1000",               // quiet
-      "line", "pass", "line", "queue", "pause 1000"};  // the line file changed: queue not asked
+      "pass", "line", "queue", "look", "pause 1000",         // the first cycle always passes
+      "line", "queue", "pause 1000",                         // quiet
+      "line", "pass", "line", "queue", "look", "pause 1000"};  // the line file changed: queue not asked
   EXPECT_EQ(d.calls, expected);
 }
 
@@ -141,6 +160,42 @@ TEST(DispatcherCycle, APassForAChangeDoesNotResetTheCountdown) {
   EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 110000}));
 }
 
+// A line freed while a pass ends changes its file before the watches take
+// the pass's own writes: the look after the pass finds the job it can take,
+// which moves at once rather than at the forced pass 150 s later.
+TEST(DispatcherCycle, AChangeWhileAPassEndsMovesItsJobAtOnce) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 200000);
+  d.passMs = 200;
+  d.queueChanges = {40000};
+  d.jobs = {40000, 40100};
+  d.lineChanges = {40100};  // during the pass that starts at 45000
+  d.folderWakes = {40000};
+  d.Run();
+  EXPECT_EQ(d.moved, (std::vector<long long>{40000, 40200}));
+  // The look finds no more to do: the pass's own writes start no other pass
+  // until the forced one.
+  ASSERT_EQ(d.passes.size(), 4u);
+  EXPECT_EQ(d.passes[2], 40200);
+  EXPECT_GE(d.passes[3], 150000);
+}
+
+// A whole-second time told once more as it settles may hide a write, or be
+// only the pass's own: it calls for a look, and for a pass only if the look
+// finds a job to move, so a file server's clock never makes pass after pass.
+TEST(DispatcherCycle, ASettlingTimeCallsForALookAndAPassOnlyForAJob) {
+  RunState state;
+  state.RefreshRate = 15;
+  ScriptedDispatcher d(state, 100000);
+  d.lineSettles = {15000, 30000, 60000};
+  d.jobs = {50000};  // written in the second of a look: no change shows
+  d.Run();
+  EXPECT_EQ(d.passes, (std::vector<long long>{0, 60000}));
+  EXPECT_EQ(d.moved, (std::vector<long long>{60000}));
+  EXPECT_EQ(std::count(d.calls.begin(), d.calls.end(), "look"), 5);  // three settling, two after the passes
+}
+
 // A failing pass tells once, not at every cycle of the outage; a pass that
 // finds the tables only unavailable tells nothing.
 TEST(DispatcherCycle, OneErrorBoxPerOutage) {
@@ -153,8 +208,8 @@ TEST(DispatcherCycle, OneErrorBoxPerOutage) {
             PassEnd::kQueueLocked,     PassEnd::kQueueLocked,     PassEnd::kNoFreeLine,       PassEnd::kQueueUnavailable};
   d.Run();
   ASSERT_GE(d.passes.size(), d.ends.size());
-  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{DescribePassEnd(PassEnd::kLineWriteFailed),
-                                                      DescribePassEnd(PassEnd::kQueueLocked)}));
+  // A write names the engine's operation; a lock is the program's own message.
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"CDatabase::Replace", FillText(kTextTableLocked, {"ZELQUEUE.DBF"})}));
 }
 
 // A job queued during a pause moves at once, not at the pause's end; a change
@@ -168,9 +223,9 @@ TEST(DispatcherCycle, AChangeEndsThePauseAndAnyOtherFileChangeDoesNot) {
   d.Run();
   EXPECT_EQ(d.passes, (std::vector<long long>{0, 40000, 160000}));
   // The wake at 5000 found no table changed: the pause went on to its end.
-  const std::vector<std::string> start(d.calls.begin(), d.calls.begin() + 9);
-  EXPECT_EQ(start, (std::vector<std::string>{"pass", "line", "queue", "pause 15000", "line", "queue", "pause 10000",
-                                              "line", "queue"}));
+  const std::vector<std::string> start(d.calls.begin(), d.calls.begin() + 10);
+  EXPECT_EQ(start, (std::vector<std::string>{"pass", "line", "queue", "look", "pause 15000", "line", "queue",
+                                              "pause 10000", "line", "queue"}));
 }
 
 // No rate makes a loop without a wait: none, or a negative one, waits half a

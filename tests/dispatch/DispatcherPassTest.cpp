@@ -7,6 +7,7 @@
 
 #include "dispatch/Dispatcher.h"
 #include "services/LogFile.h"
+#include "services/Notice.h"
 #include "tests/dispatch/QueueFixture.h"
 
 namespace {
@@ -125,17 +126,45 @@ TEST_F(DispatcherPass, BusyRequestedLineHoldsTheReadPositionButNotTheJobsBehind)
   EXPECT_EQ(ReadPosition(), 7);
 }
 
-TEST_F(DispatcherPass, RequestedLineOutsideTheRangeIsServedAndUsesUpAFreeLine) {
+// A job for a line outside the watched range takes that line, not a watched
+// line's turn, and is served while every watched line is busy.
+TEST_F(DispatcherPass, RequestedLineOutsideTheRangeIsServedAndCostsNoWatchedLine) {
   MakeTables(10, 8);
   state.FirstLine = 1;
   state.LastLine = 1;
   PutEntry(2, Job("WANTS7", 7));
   PutEntry(3, Job("ANY"));
   SetPositions(2, 4);
-  EXPECT_EQ(Pass().dispatched, 1);
+  EXPECT_EQ(Pass().dispatched, 2);
   ExpectLineCarries(7, Job("WANTS7", 7));
-  EXPECT_EQ(LineJob(1), "");  // the one free count was spent on line 7
-  EXPECT_EQ(ReadPosition(), 3);
+  ExpectLineCarries(1, Job("ANY"));
+  EXPECT_EQ(ReadPosition(), 4);
+
+  PutEntry(4, Job("ANY2"));
+  PutEntry(5, Job("WANTS8", 8));
+  SetPositions(4, 6);
+  const PassResult r = Pass();
+  EXPECT_EQ(r.end, PassEnd::kWalked);
+  EXPECT_EQ(r.dispatched, 1);
+  ExpectLineCarries(8, Job("WANTS8", 8));
+  EXPECT_EQ(QueueJob(4), "ANY2");
+  EXPECT_EQ(ReadPosition(), 4);
+}
+
+// The look after a pass: whether a pass would move a job, without a write.
+TEST_F(DispatcherPass, ALookTellsWhetherAPassWouldMoveAJobAndWritesNothing) {
+  MakeTables(10, 4);
+  SetLineBusy(2, "BUSY");
+  PutEntry(2, Job("WANTS2", 2));
+  SetPositions(2, 3);
+  CDispatcher dispatcher(state, queue, lines, &log);
+  EXPECT_FALSE(dispatcher.Look());
+  SetLineBusy(2, "");
+  EXPECT_TRUE(dispatcher.Look());
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), "Q top"), 2);  // the header read, twice
+  EXPECT_EQ(writes.size(), 2u);
+  EXPECT_EQ(QueueJob(2), "WANTS2");
+  EXPECT_FALSE(queue.IsOpen());
 }
 
 TEST_F(DispatcherPass, TheWalkFollowsTheRingAndSkipsBlankSlots) {
@@ -174,7 +203,7 @@ TEST_F(DispatcherPass, NothingPendingStillWritesTheReadPositionBack) {
   EXPECT_EQ(QueueJob(4), "OUTSIDE");
 }
 
-TEST_F(DispatcherPass, WithoutAFreeWatchedLineTheHeaderIsNotTouched) {
+TEST_F(DispatcherPass, WithoutAFreeLineTheHeaderIsNotTouched) {
   MakeTables(10, 4);
   for (int line = 1; line <= 4; ++line) SetLineBusy(line, "BUSY");
   PutEntry(2, Job("JOB"));
@@ -182,13 +211,13 @@ TEST_F(DispatcherPass, WithoutAFreeWatchedLineTheHeaderIsNotTouched) {
   EXPECT_EQ(Pass().end, PassEnd::kNoFreeLine);
   EXPECT_TRUE(writes.empty());
 
-  // An empty range (last below first) is the same.
+  // An empty range (last below first) serves no job for any line.
   SetLineBusy(1, "");
   state.FirstLine = 3;
   state.LastLine = 2;
-  EXPECT_EQ(Pass().end, PassEnd::kNoFreeLine);
-  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(Pass().dispatched, 0);
   EXPECT_EQ(QueueJob(2), "JOB");
+  EXPECT_EQ(ReadPosition(), 2);
 }
 
 TEST_F(DispatcherPass, MissingTablesEndThePassAndAreTriedAgainLater) {
@@ -310,7 +339,18 @@ TEST_F(DispatcherBadInput, AJobTheLineCannotHoldWholeWaits) {
   SetPositions(2, 4);
   const PassResult r = Pass();
   EXPECT_EQ(r.dispatched, 1);
-  EXPECT_EQ(r.heldBack, "entry 2 waits: field 25 holds 7 characters, the line's only 5");
+  ASSERT_EQ(r.heldBack.size(), 1u);
+  EXPECT_EQ(r.heldBack[0].why, "entry 2 waits: field 25 holds 7 characters, the line's only 5");
+  EXPECT_EQ(r.heldBack[0].field, kJobField);
+  // The operator is told once, with what clears it, not at every pass.
+  class Reporting : public CDispatcher {
+   public:
+    using CDispatcher::CDispatcher;
+    using CDispatcher::Report;
+  } reporting(state, queue, lines, &log);
+  reporting.Report(r, "");
+  reporting.Report(Pass(), "");
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{FillText(kTextJobTooWide, {"2", "TOOLONG", "25"})}));
   EXPECT_EQ(LineJob(1), "FITS");
   EXPECT_EQ(QueueJob(2), "TOOLONG");
   EXPECT_EQ(ReadPosition(), 2);
@@ -322,12 +362,16 @@ TEST_F(DispatcherBadInput, RequestedLineThatIsNoRecordWaitsWithoutAnErrorBox) {
   PutEntry(3, Job("WANTSNEG", -1));
   PutEntry(4, Job("ANY"));
   SetPositions(2, 5);
-  EXPECT_EQ(Pass().dispatched, 1);
+  const PassResult r = Pass();
+  EXPECT_EQ(r.dispatched, 1);
   ExpectLineCarries(1, Job("ANY"));
   EXPECT_EQ(QueueJob(2), "WANTS99");
   EXPECT_EQ(QueueJob(3), "WANTSNEG");
   EXPECT_EQ(ReadPosition(), 2);
   EXPECT_TRUE(boxes.texts().empty());
+  ASSERT_EQ(r.heldBack.size(), 2u) << "each says why";
+  EXPECT_EQ(r.heldBack[0].why, "entry 2 waits: it asks for line 99, which ZELBATCH.DBF does not have (4 records)");
+  EXPECT_EQ(r.heldBack[1].missingLine, -1);
 }
 
 TEST_F(DispatcherBadInput, WatchedRangeBeyondTheLineFileUsesTheLinesThatExist) {

@@ -254,11 +254,12 @@ TEST_F(QueueViewBadInput, ForeignFilesAreTreatedAsMissing) {
   EXPECT_TRUE(table.visited.empty());
 }
 
-TEST_F(QueueViewBadInput, LinesThatAreNoRecordsAreShownEmptyButNotFree) {
+// Shown as no record, not as a free line the status line does not count.
+TEST_F(QueueViewBadInput, LinesThatAreNoRecordsAreShownSoAndAreNotFree) {
   MakeTables(5, 2);
   SetLineBusy(2, "JOB");
   LineView view = Lines(-1, 4);
-  EXPECT_EQ(view.items, Items({"-1: ", "0: ", "1: ", "2: JOB", "3: ", "4: "}));
+  EXPECT_EQ(view.items, Items({"-1: (no record)", "0: (no record)", "1: ", "2: JOB", "3: (no record)", "4: (no record)"}));
   EXPECT_EQ(view.freeLines, 1);
   EXPECT_EQ(table.visited, std::vector<int>({1, 2}));
 }
@@ -267,10 +268,11 @@ TEST_F(QueueViewBadInput, HugeWatchedRangesAreCutAndNeverOverflow) {
   MakeTables(5, 3);
   LineView view = Lines(1, INT_MAX);
   ASSERT_EQ(view.items.size(), static_cast<size_t>(kMaxListedLines));
-  EXPECT_EQ(view.items.back(), std::to_string(kMaxListedLines) + ": ");
+  EXPECT_EQ(view.items.back(), std::to_string(kMaxListedLines) + ": (no record)");
   EXPECT_EQ(view.freeLines, 3);
   EXPECT_EQ(Lines(INT_MIN, INT_MAX).items.size(), static_cast<size_t>(kMaxListedLines));
-  EXPECT_EQ(Lines(INT_MAX - 1, INT_MAX).items, Items({std::to_string(INT_MAX - 1) + ": ", std::to_string(INT_MAX) + ": "}));
+  EXPECT_EQ(Lines(INT_MAX - 1, INT_MAX).items,
+            Items({std::to_string(INT_MAX - 1) + ": (no record)", std::to_string(INT_MAX) + ": (no record)"}));
   ExpectVisitedOnly(1, 3);
 }
 

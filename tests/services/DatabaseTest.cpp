@@ -88,6 +88,9 @@ TEST_F(Database, ReadsTextTrimmedAndNumbersRightAligned) {
   EXPECT_EQ(Get(db, "NAME"), "");
   EXPECT_EQ(db.FieldLength("NAME"), 10);
   EXPECT_EQ(db.FieldLength("NOPE"), 0);
+  EXPECT_EQ(db.FieldDecimals("AMOUNT"), 2);
+  EXPECT_EQ(db.FieldDecimals("SMALL"), 0);
+  EXPECT_EQ(db.FieldDecimals("NAME"), 0);
   EXPECT_STREQ(db.FieldName(3), "AMOUNT");
   EXPECT_STREQ(db.FieldName(4), "");
   EXPECT_EQ(db.RecordCount(), 2u);

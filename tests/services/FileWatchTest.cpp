@@ -103,20 +103,50 @@ TEST_F(FileWatch, NullOrOverlongNameWatchesNothing) {
   EXPECT_EQ(overlong.HasChanged(), 0);
 }
 
-// A file system that keeps whole seconds: a write in the second of a look
-// could be followed by another in the same second that the status does not
-// show, so such a recent file is looked at again.
-TEST_F(FileWatch, WholeSecondTimeInTheSecondOfTheLookIsToldAgainUntilTheSecondHasPassed) {
+// A scripted steady clock for the watches while it lives.
+class ScriptedClock {
+ public:
+  ScriptedClock() { previous_ = CFileWatch::SetClock(&Now); now() = 1000000; }
+  ~ScriptedClock() { CFileWatch::SetClock(previous_); }
+  static long long& now() {
+    static long long ms;
+    return ms;
+  }
+
+ private:
+  static long long Now() { return now(); }
+  CFileWatch::Clock previous_;
+};
+
+// A file server whose clock is a minute ahead: its whole-second time is told
+// once, and once more when its second is surely over, never at every look.
+TEST_F(FileWatch, AWholeSecondTimeAheadOfThisClockIsToldOnceAndOnceMoreWhenSettled) {
+  ScriptedClock clock;
+  CFileWatch watch(name.c_str());
+  SetWriteTime(name, static_cast<long long>(std::time(nullptr)) + 60, 0);
+  EXPECT_EQ(watch.HasChanged(), 1);
+  EXPECT_FALSE(watch.Settling());
+  EXPECT_EQ(watch.HasChanged(), 0);
+  clock.now() += CFileWatch::kSettleMs - 1;
+  EXPECT_EQ(watch.HasChanged(), 0);
+  clock.now() += 1;
+  EXPECT_EQ(watch.HasChanged(), 1);
+  EXPECT_TRUE(watch.Settling());
+  for (int look = 0; look < 5; ++look, clock.now() += 15000) EXPECT_EQ(watch.HasChanged(), 0) << "look " << look;
+}
+
+// The second report is what tells of a write the status cannot show.
+TEST_F(FileWatch, AWriteHiddenInTheSecondOfALookIsToldWhenTheSecondIsOver) {
+  ScriptedClock clock;
+  const long long second = static_cast<long long>(std::time(nullptr)) - 5;
+  SetWriteTime(name, second, 0);
   CFileWatch watch(name.c_str());
   EXPECT_EQ(watch.HasChanged(), 0);
-  const auto nextSecond =
-      std::chrono::time_point_cast<std::chrono::seconds>(fs::file_time_type::clock::now()) + std::chrono::seconds(2);
-  fs::last_write_time(name, nextSecond);
+  WriteBytes(name, {'w', 'x', 'y', 'z'});
+  SetWriteTime(name, second, 0);
+  EXPECT_EQ(watch.HasChanged(), 0) << "the status shows nothing";
+  clock.now() += CFileWatch::kSettleMs;
   EXPECT_EQ(watch.HasChanged(), 1);
-  EXPECT_EQ(watch.HasChanged(), 1) << "still the second of the write";
-  fs::last_write_time(name, nextSecond - std::chrono::seconds(30));
-  EXPECT_EQ(watch.HasChanged(), 1);
-  EXPECT_EQ(watch.HasChanged(), 0);
 }
 
 // Finer times show a later write by themselves: a recent one is told once,
