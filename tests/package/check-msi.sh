@@ -53,6 +53,9 @@ for action in WriteIniValues RemoveIniValues CreateShortcuts FindRelatedProducts
   grep -qx "$action" <<<"$sequence" || fail "the install does not run $action"
 done
 
+# What the shortcut was made with is found again by the next version's install.
+[ "$(table AppSearch | cut -f1 | LC_ALL=C sort | tr '\n' ' ')" = "LANGUAGE LOG TABLESDIR " ] \
+  || fail "the shortcut's properties are not remembered: $(table AppSearch)"
 upgrade=$(table Upgrade)
 code=$(sed -n 's/^UpgradeCode	//p' <<<"$properties")
 grep -qx "$code		$version		1		WIX_UPGRADE_DETECTED" <<<"$upgrade" || fail "older versions are not upgraded: $upgrade"

@@ -4,7 +4,7 @@
 # TABLESDIR, LOG and REFRESHRATE writes that one setting and a Start-menu
 # shortcut, from which the installed program serves the jobs of the tables'
 # folder until its quit question ends it; the next version's package
-# upgrades it in place; removing it leaves the settings, the tables and the log.
+# upgrades it in place, keeping the shortcut's folder and options; removing it leaves the settings, the tables and the log.
 # Usage: msi-install.sh MSI NEXT_MSI WORKDIR RUNNER DRIVER
 set -u -o pipefail
 msi=$(realpath -m "$1") next=$(realpath -m "$2") work=$3 runner=$4 driver=$(realpath -m "$5")
@@ -76,13 +76,14 @@ cd "$work/tables" || exit 1
 [[ "$(tool stats)" == "ZELQMNGR.LOG: 3 jobs"* ]] || fail "the log does not hold the three jobs"
 cd "$work" || exit 1
 
-msiexec /i "$(wine winepath -w "$next")" TABLESDIR="$tables" LANGUAGE=DT /qn || fail "the upgrade failed"
+# Only the new option: the folder and /LOG are remembered from the first install.
+msiexec /i "$(wine winepath -w "$next")" LANGUAGE=DT /qn || fail "the upgrade failed"
 [ "$(products)" -eq 1 ] || fail "after the upgrade $(products) products are installed"
 version=$(basename "$next" | sed 's/^zelqmngr-\([0-9.]*\)-.*/\1/')
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -q "DisplayVersion.*$version" \
   || fail "the installed product is not version $version"
 shortcut=$(wine "$driver" "$link" show)
-[[ "$shortcut" == *' /DT in '* && "$shortcut" != *'/LOG'* ]] || fail "the upgraded shortcut: $shortcut"
+[[ "$shortcut" == *"/LOG /DT in $tables"* ]] || fail "the upgraded shortcut: $shortcut"
 [[ "$(tr -d '\r' <"$windows/zelQmngr.ini")" == *RefreshRate=20* ]] || fail "the upgrade lost the settings"
 
 msiexec /x "$(wine winepath -w "$next")" /qn || fail "the silent removal failed"
