@@ -22,7 +22,8 @@ export WINESERVER=$(sed -n 's/^WINESERVER=//p' "$runner")
 mkdir -p "$WINEPREFIX"
 "$WINESERVER" -p -f </dev/null >/dev/null 2>&1 &
 server=$!
-trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1; kill $server 2>/dev/null; wait $server 2>/dev/null' EXIT
+# The prefix holds over a gigabyte in a 64-bit build: it goes with the server.
+trap '"$WINESERVER" -k </dev/null >/dev/null 2>&1; kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
 wine() { "$WINELOADER" "$@" </dev/null | tr -d '\r'; }
 started=$SECONDS
 # Straight to /dev/null: the services it starts keep its handles open.
