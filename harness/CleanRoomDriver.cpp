@@ -1,9 +1,12 @@
-// Starts the program of an unpacked package in the working folder, as an
-// operator does, waits until it has served the given number of jobs on its
-// watched lines, and ends it through the Exit button and its quit question.
-// Exit status 0 when all of that happened; otherwise one line says what did not.
-// Usage: clean_room_driver PROGRAM JOBS
+// Starts the program of an unpacked package in the working folder, or the
+// one an installer's shortcut names in the shortcut's working folder with its
+// options, as an operator does, waits until it has served the given number
+// of jobs on its watched lines, and ends it through the Exit button and its
+// quit question. Exit status 0 when all of that happened; otherwise one line
+// says what did not. With "show" for JOBS it only prints what a shortcut starts.
+// Usage: clean_room_driver PROGRAM|SHORTCUT.lnk JOBS|show
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,13 +29,54 @@ size_t BusyLines(HWND list) {
   return busy;
 }
 
+struct Shortcut {
+  std::string program, options, folder;
+};
+
+bool ReadShortcut(const char* path, Shortcut& shortcut) {
+  if (FAILED(CoInitialize(nullptr))) return false;
+  bool read = false;
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t wide[MAX_PATH];
+      MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+      char program[MAX_PATH] = "", options[MAX_PATH] = "", folder[MAX_PATH] = "";
+      read = SUCCEEDED(file->Load(wide, STGM_READ)) &&
+             SUCCEEDED(link->GetPath(program, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+             SUCCEEDED(link->GetArguments(options, MAX_PATH)) &&
+             SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH));
+      shortcut = {program, options, folder};
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return read;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && _stricmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) return Failed("usage: clean_room_driver PROGRAM JOBS");
+  if (argc != 3) return Failed("usage: clean_room_driver PROGRAM|SHORTCUT.lnk JOBS|show");
+  Shortcut start{argv[1], "/LOG", ""};
+  if (EndsWith(argv[1], ".lnk")) {
+    if (!ReadShortcut(argv[1], start)) return Failed("cannot read the shortcut ", argv[1]);
+    std::printf("shortcut: \"%s\" %s in %s\n", start.program.c_str(), start.options.c_str(), start.folder.c_str());
+    if (std::string(argv[2]) == "show") return 0;
+    // The program inherits the folder, as from a shortcut's "Start in".
+    if (!start.folder.empty() && !SetCurrentDirectoryA(start.folder.c_str()))
+      return Failed("no working folder ", start.folder);
+  }
   const size_t jobs = static_cast<size_t>(std::atoi(argv[2]));
-  StartedProgram program(argv[1], "/LOG");
-  if (!program.started) return Failed("cannot start ", argv[1]);
+  StartedProgram program(start.program.c_str(), start.options.c_str());
+  if (!program.started) return Failed("cannot start ", start.program);
   const PROCESS_INFORMATION& process = program.process;
 
   HWND main = nullptr;

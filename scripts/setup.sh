@@ -8,7 +8,7 @@ packages=(cmake g++ clang libclang-rt-14-dev googletest libbenchmark-dev
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 fonts-wine xvfb xauth imagemagick
-          shapelib libshp-dev)
+          shapelib libshp-dev msitools wixl)
 # fonts-wine holds Wine's own fonts: without its Marlett the title bar's
 # buttons read "0 1 r". Wine's 32-bit loader only where the kernel runs i386
 # code: elsewhere it installs cleanly and then breaks Debian's wine script for
