@@ -254,6 +254,9 @@ PassResult CDispatcher::Pass() {
   if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, "the header record");
   if (holdBack != 0) read = holdBack;
   WritingGuard writing(mState);
+  // The last note cleared on disk first: a stale one could name an entry
+  // that the producers fill again once the read position has passed it.
+  if (CDatabase::EngineContext().noSync == 0 && !mJournal.Settle()) return finish(PassEnd::kJournalWriteFailed, "the read position stays where it was");
   if (!WriteNumber(mQueue, kReadPositionField, read))
     return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");
   return finish(PassEnd::kWalked);

@@ -6,6 +6,7 @@
 
 #include "dispatch/Dispatcher.h"
 #include "dispatch/Tables.h"
+#include "engine/FileIO.h"
 #include "services/Database.h"
 #include "services/LogFile.h"
 
@@ -51,10 +52,18 @@ bool CDispatcher::WriteLineRecord(const Job& job) {
   return written;
 }
 
-// The journal says "moving" before the line is touched and "moved" right
-// after its job field is written: a line server may take the job off its line
-// at once, and the mark is then what still tells. Everything is on disk
-// before the entry is blanked.
+// The commit of one move, in the order a power cut cannot break:
+//   1. the note "moving" (entry, line, job), synced;
+//   2. the line's parameters, synced, then its job field, synced: the line
+//      turns busy only whole, and is on disk before anything says it is;
+//   3. the mark "moved", synced: from here a line server may have taken
+//      the job, and only the mark still tells that it was served;
+//   4. the log line, synced, before the move can be forgotten;
+//   5. the entry blanked, synced; then the note cleared, synced before the
+//      pass writes the read position (Settle).
+// A cut before 3 leaves "moving": the job on its line means moved, a blank
+// line means not begun. A cut after 3 leaves "moved": the restart writes
+// the log line unless it is the last one, and blanks the entry.
 PassEnd CDispatcher::Move(int entry, int line, const Job& job, bool* moved) {
   const DispatchedJob dispatched{job, line, entry};
   // Made ready before the writes, so that only its write falls between them.
@@ -73,19 +82,33 @@ PassEnd CDispatcher::Move(int entry, int line, const Job& job, bool* moved) {
     WriteText(mLines, kJobField, "");  // the line free again, if it can be
     return PassEnd::kLineWriteFailed;
   }
-  // A kill between the job field's write and this one, with the job taken
-  // off its line before the restart, is the one case the journal cannot
-  // tell apart from a move not begun: nothing but a write lies between.
-  const bool marked = prepared && mJournal.WritePrepared();
   *moved = true;
-  // From here on the job is on its line; what fails is finished by the
-  // next pass, which finds the note.
-  if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
-  if (!marked || (durable && !mJournal.Sync())) return PassEnd::kJournalWriteFailed;
-  if (mState.logging && mLog) mLog->WriteLine(logText.c_str());
-  if (!WriteText(mQueue, kJobField, "")) return PassEnd::kQueueWriteFailed;
+  // From here on the job is on its line, where a line server may take it:
+  // whatever fails below, the move is finished, so that the next pass can
+  // never serve the entry again. A kill between the job field's write and
+  // the mark, with the job taken off its line before the restart, is the
+  // one case the journal cannot tell from a move not begun.
+  const bool lineSynced = mLines.Flush() == 1;
+  const bool marked = prepared && mJournal.WritePrepared() && (!durable || mJournal.Sync());
+  PassEnd end = !lineSynced ? PassEnd::kLineWriteFailed : !marked ? PassEnd::kJournalWriteFailed : PassEnd::kWalked;
+  if (mState.logging && mLog) {
+    mLog->WriteLine(logText.c_str());
+    if (durable) mLog->Sync();
+  }
+  // Blanked even when the mark failed: the job is on its line, and a
+  // "moving" note with a blank line and a blank entry moves nothing.
+  if (!WriteText(mQueue, kJobField, "") && !WriteText(mQueue, kJobField, "")) return PassEnd::kQueueWriteFailed;
   note.kind = JournalNote::kClear;
-  return mJournal.Write(note, false) ? PassEnd::kWalked : PassEnd::kJournalWriteFailed;
+  if (!mJournal.Write(note, false) && end == PassEnd::kWalked) end = PassEnd::kJournalWriteFailed;
+  return end;
+}
+
+// What another process wrote before it died may still be in the system's
+// cache only: on disk before the note that names it changes.
+bool CDispatcher::SyncTable(const char* fileName) {
+  if (!Durable()) return true;
+  cb5::TableFile file;
+  return file.Open(fileName, false) && file.Sync();
 }
 
 PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
@@ -93,6 +116,8 @@ PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
   if (!mJournal.Read(&note, detail)) return PassEnd::kJournalDamaged;
   if (note.kind == JournalNote::kClear) return PassEnd::kWalked;
   WritingGuard writing(mState);
+  if (!SyncTable(kQueueFileName)) return PassEnd::kQueueWriteFailed;
+  if (!SyncTable(kLineFileName)) return PassEnd::kLineWriteFailed;
   const bool entryIsRecord = note.entry >= kFirstEntry && note.entry <= records;
   if (note.kind == JournalNote::kCancelling) {
     // A cancel cut short: blank what is left of the job.
@@ -106,6 +131,11 @@ PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
     if (mLines.Go(note.line) != 0) return PassEnd::kReadFailed;
     const Job onLine = ReadJob(mLines);
     if (note.MayHaveMoved(onLine.text)) {
+      // A line holding part of the job gets all of it, on disk before the
+      // mark says it is there.
+      if (!IsBlank(onLine.text) && !Carries(onLine, note.job) && !WriteLineRecord(note.job))
+        return PassEnd::kLineWriteFailed;
+      if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
       // What tells is the job on its line, and a line server may take it
       // off at any moment: the mark keeps the answer for a restart after
       // this one.
@@ -113,10 +143,6 @@ PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
         note.kind = JournalNote::kMoved;
         if (!mJournal.Write(note, Durable())) return PassEnd::kJournalWriteFailed;
       }
-      // A line holding part of the job gets all of it.
-      if (!IsBlank(onLine.text) && !Carries(onLine, note.job) && !WriteLineRecord(note.job))
-        return PassEnd::kLineWriteFailed;
-      if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
       if (mState.logging && mLog) LogMove(DispatchedJob{note.job, note.line, note.entry}, true);
       if (entryIsRecord) {
         if (mQueue.Go(note.entry) != 0) return PassEnd::kReadFailed;
@@ -135,6 +161,7 @@ void CDispatcher::LogMove(const DispatchedJob& job, bool unlessLogged) {
   const std::string text = LogText(job);
   if (unlessLogged && mLog->LastLineEndsWith(text.c_str())) return;
   mLog->WriteLine(text.c_str());
+  if (Durable()) mLog->Sync();
 }
 
 std::string CDispatcher::LogText(const DispatchedJob& d) { return FormatDispatchLogLine(d.job, d.line, d.record); }

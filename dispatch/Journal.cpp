@@ -138,7 +138,7 @@ bool CJournal::Read(JournalNote* note, std::string* why) {
 
 bool CJournal::Write(const JournalNote& note, bool sync) {
   if (!Open()) return !Exists(mFileName.c_str()) && Make(note);
-  return Prepare(note) && WritePrepared() && (!sync || mFile.Sync());
+  return Prepare(note) && WritePrepared() && (!sync || Sync());
 }
 
 // Made whole, with its first note, under another name and only then put in
@@ -175,6 +175,7 @@ bool CJournal::WritePrepared() {
     return false;
   mSequence = sequence;
   mPrepared.clear();
+  mUnsynced = true;
   return true;
 }
 

@@ -199,16 +199,18 @@ enum class Operation { kPass, kEnqueue, kCancel };
 
 class CrashStates : public QueueFixture {
  protected:
-  // Four lines, line 2 serving BUSY; the ring wraps (read 5, write 3 of 6
+  static constexpr int kRecords = 7;
+
+  // Four lines, line 2 serving BUSY; the ring wraps (read 6, write 4 of 7
   // records): A and B (for the busy line 2, held back) and C, D waiting.
   void SetUp() override {
-    MakeTables(6, 4);
+    MakeTables(kRecords, 4);
     SetLineBusy(2, "BUSY");
-    PutEntry(5, Job("JOB-A"));
-    PutEntry(6, Job("JOB-B", 2));
+    PutEntry(6, Job("JOB-A"));
+    PutEntry(7, Job("JOB-B", 2));
     PutEntry(2, Job("JOB-CC"));
     PutEntry(3, Job("JOB-DDD"));
-    SetPositions(5, 4);
+    SetPositions(6, 4);
     for (const char* name : {"JOB-A", "JOB-CC", "JOB-DDD"}) jobs_[name] = Job(name);
     jobs_["JOB-B"] = Job("JOB-B", 2);
     jobs_["JOB-E"] = Job("JOB-E");
@@ -237,7 +239,9 @@ class CrashStates : public QueueFixture {
     const Entry& e = jobs_["JOB-E"];
     j.text = e.job;
     for (int i = 0; i < 4; ++i) j.numbers[i] = e.numbers[i], j.texts[i] = e.texts[i];
-    return EnqueueJob(j, &record, &error);
+    const bool done = EnqueueJob(j, &record, &error);
+    EXPECT_TRUE(done || !recorded.empty()) << error;
+    return done;
   }
 
   // Records the operation on the folder as it is; the changes and the start.
@@ -261,7 +265,7 @@ class CrashStates : public QueueFixture {
     if (!q.Open(kQueueFileName) || !l.Open(kLineFileName)) return wrong + "a table cannot be opened";
     q.Top();
     const int read = ReadNumber(q, kReadPositionField), write = ReadNumber(q, kWritePositionField);
-    if (!InRing(read, 6) || !InRing(write, 6)) return wrong + "positions out of the ring";
+    if (!InRing(read, kRecords) || !InRing(write, kRecords)) return wrong + "positions out of the ring";
     auto place = [&](const tables::Job& j, bool onLine, const std::string& where) {
       auto known = jobs_.find(j.text);
       bool same = known != jobs_.end() && (onLine || j.requestedLine == known->second.line);
@@ -270,7 +274,7 @@ class CrashStates : public QueueFixture {
       if (same) ++places[j.text];
       else wrong += where + " holds \"" + j.text + "\" in part; ";
     };
-    for (int p = read; p != write; p = NextPosition(p, 6)) {
+    for (int p = read; p != write; p = NextPosition(p, kRecords)) {
       q.Go(p);
       if (!IsBlank(ReadText(q, kJobField))) place(ReadJob(q), false, "entry " + std::to_string(p));
     }
@@ -313,6 +317,15 @@ class CrashStates : public QueueFixture {
     std::string why;
     CJournal journal;
     if (!journal.Read(&note, &why) || note.kind != JournalNote::kClear) wrong += "the journal is not clear; ";
+    q.Close();
+    l.Close();
+    // Nothing a cut left blocks the next enqueue or cancel (B waits at 7).
+    tables::Job next;
+    next.text = "JOB-F";
+    int record = 0;
+    std::string job;
+    if (!EnqueueJob(next, &record, &why)) wrong += "the next enqueue is refused: " + why + "; ";
+    if (!CancelEntry(7, &job, &why)) wrong += "the next cancel is refused: " + why + "; ";
     return wrong;
   }
 
