@@ -34,6 +34,8 @@ const char* const kFiles[] = {kQueueFileName, kLineFileName, kJournalFileName, k
 constexpr size_t kSector = 512;
 // Crash states tried at one point at most; beyond, a seeded sample.
 constexpr size_t kStatesPerPoint = 96;
+// Recovering passes recorded and cut in turn.
+constexpr size_t kRecoveries = 8;
 
 void Apply(std::string& content, const FileChange& c) {
   if (c.change == Change::kTruncate) {
@@ -255,8 +257,14 @@ class CrashStates : public QueueFixture {
   }
 
   // What the restarted manager finds wrong in one crash state; empty if nothing.
-  std::string Judge(const Files& state, Operation op, bool complete) {
+  std::string Judge(const Files& state, Operation op, bool complete, bool* noted = nullptr) {
     WriteFolder(state);
+    if (noted) {
+      JournalNote left;
+      std::string why;
+      CJournal journal;
+      *noted = journal.Read(&left, &why) && left.kind != JournalNote::kClear;
+    }
     const PassResult restart = ManagerPass(false);
     std::string wrong;
     if (IsFailure(restart.end)) wrong += "the pass failed: " + DescribePass(restart) + "; ";
@@ -334,18 +342,20 @@ class CrashStates : public QueueFixture {
     const std::vector<FileChange> changes = recorded;
     std::mt19937 random(23);
     std::set<Files> seen;
+    std::vector<Files> candidates;  // states with a note left unfinished
     for (size_t count = 0; count <= changes.size() && !HasFailure(); ++count) {
       for (const Files& state : StatesAt(start, count, random)) {
         if (!seen.insert(state).second) continue;
-        const std::string wrong = Judge(state, op, count == changes.size());
+        bool noted = false;
+        const std::string wrong = Judge(state, op, count == changes.size(), &noted);
         EXPECT_EQ(wrong, "") << "a cut after change " << count << " of " << changes.size();
         if (!wrong.empty()) break;
-        if (unfinished && state.count(kJournalFileName) && state.at(kJournalFileName).size() > 0 &&
-            unfinished->size() < 4 && count % 7 == 3)
-          unfinished->push_back(state);
+        if (noted) candidates.push_back(state);
       }
-      recorded = changes;
     }
+    // Recovering passes to cut in turn: spread over the run.
+    for (size_t i = 0; unfinished && !candidates.empty() && i < kRecoveries; ++i)
+      unfinished->push_back(candidates[i * candidates.size() / kRecoveries]);
     return seen.size();
   }
 
