@@ -83,8 +83,9 @@ TEST_F(LogFile, AnotherWritersUnendedLineIsKeptAndEnded) {
     EXPECT_EQ(log.WriteLine("new"), 1);
   }
   const std::string text = ReadText(kLogFileName);
-  EXPECT_TRUE(std::regex_match(text, std::regex("operator note, no line end\r\n\\d\\d\\.\\d\\d,\\d\\d:\\d\\d,\\d\\d,new\r\n")))
-      << text;
+  const std::regex layout("operator note, no line end\r\n"
+                          R"(\d\d\.\d\d,\d\d:\d\d,\d\d,new\r\n)");
+  EXPECT_TRUE(std::regex_match(text, layout)) << text;
 }
 
 // A power cut that kept a later sector of the last line and not an earlier
