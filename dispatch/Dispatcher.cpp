@@ -25,44 +25,7 @@ constexpr long long kShortestPauseMs = 500;
 CDatabase theQueueTable;
 CDatabase theLineTable;
 
-// Marks the run state while a write sequence of the pass is under way.
-class WritingGuard {
- public:
-  explicit WritingGuard(RunState& state) : mState(state) { mState.dispatcherWriting.store(1); }
-  ~WritingGuard() { mState.dispatcherWriting.store(0); }
-  WritingGuard(const WritingGuard&) = delete;
-  WritingGuard& operator=(const WritingGuard&) = delete;
-
- private:
-  RunState& mState;
-};
-
-// Whether a line record carries the job: its job field and parameters.
-bool Carries(const Job& onLine, const Job& job) {
-  if (onLine.text != job.text) return false;
-  for (int i = 0; i < kParameterCount; ++i)
-    if (onLine.numbers[i] != job.numbers[i] || onLine.texts[i] != job.texts[i]) return false;
-  return true;
-}
-
-// Without the engine's syncs (a benchmark's choice) the journal skips its own.
-bool Durable() { return CDatabase::EngineContext().noSync == 0; }
-
-// Whether an entry still holds the job, or what a torn blanking left of it.
-bool StillHolds(const Job& entry, const Job& job) {
-  if (IsBlank(entry.text) || !IsLeftOf(entry.text, job.text) || entry.requestedLine != job.requestedLine) return false;
-  for (int i = 0; i < kParameterCount; ++i)
-    if (entry.numbers[i] != job.numbers[i] || entry.texts[i] != job.texts[i]) return false;
-  return true;
-}
-
 }  // namespace
-
-struct DispatchedJob {
-  Job job;
-  int line;
-  int record;
-};
 
 const char* DescribePassEnd(PassEnd end) {
   switch (end) {
@@ -398,138 +361,13 @@ PassResult CDispatcher::Walk(bool look) {
   if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, kHeaderDetail);
   if (holdBack != 0) read = holdBack;
   WritingGuard writing(mState);
+  // The last note cleared on disk first: a stale one could name an entry
+  // that the producers fill again once the read position has passed it.
+  if (CDatabase::EngineContext().noSync == 0 && !mJournal.Settle())
+    return finish(PassEnd::kJournalWriteFailed, "the read position stays where it was");
   if (!WriteNumber(mQueue, kReadPositionField, read))
     return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");
   return finish(PassEnd::kWalked);
-}
-
-bool CDispatcher::WriteLineRecord(const Job& job) {
-  mLines.SetWriteThrough(0);
-  bool written = true;
-  for (int i = 0; i < kParameterCount && written; ++i) written = WriteText(mLines, kFirstTextField + i, job.texts[i]);
-  for (int i = 0; i < kParameterCount && written; ++i)
-    written = WriteNumber(mLines, kFirstNumberField + i, job.numbers[i]);
-  written = written && mLines.Flush() == 1 && WriteText(mLines, kJobField, job.text);
-  mLines.SetWriteThrough(1);
-  return written;
-}
-
-// The journal says "moving" before the line is touched and "moved" right
-// after its job field is written: a line server may take the job off its line
-// at once, and the mark is then what still tells. Everything is on disk
-// before the entry is blanked.
-PassEnd CDispatcher::Move(int entry, int line, const Job& job, bool* moved) {
-  const DispatchedJob dispatched{job, line, entry};
-  // Made ready before the writes, so that only its write falls between them.
-  const std::string logText = LogText(dispatched);
-  WritingGuard writing(mState);
-  JournalNote note;
-  note.kind = JournalNote::kMoving;
-  note.entry = entry;
-  note.line = line;
-  note.job = job;
-  const bool durable = Durable();
-  if (!mJournal.Write(note, durable)) return PassEnd::kJournalWriteFailed;
-  note.kind = JournalNote::kMoved;
-  const bool prepared = mJournal.Prepare(note);
-  if (!WriteLineRecord(job)) {
-    WriteText(mLines, kJobField, "");  // the line free again, if it can be
-    return PassEnd::kLineWriteFailed;
-  }
-  // A kill between the job field's write and this one, with the job taken
-  // off its line before the restart, is the one case the journal cannot
-  // tell apart from a move not begun: nothing but a write lies between.
-  const bool marked = prepared && mJournal.WritePrepared();
-  *moved = true;
-  // From here on the job is on its line; what fails is finished by the
-  // next pass, which finds the note.
-  if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
-  if (!marked || (durable && !mJournal.Sync())) return PassEnd::kJournalWriteFailed;
-  if (mState.logging && mLog) mLog->WriteLine(logText.c_str());
-  if (!WriteText(mQueue, kJobField, "")) return PassEnd::kQueueWriteFailed;
-  note.kind = JournalNote::kClear;
-  return mJournal.Write(note, false) ? PassEnd::kWalked : PassEnd::kJournalWriteFailed;
-}
-
-PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
-  JournalNote note;
-  if (!mJournal.Read(&note, detail)) return PassEnd::kJournalDamaged;
-  if (note.kind == JournalNote::kClear) return PassEnd::kWalked;
-  WritingGuard writing(mState);
-  const bool entryIsRecord = note.entry >= kFirstEntry && note.entry <= records;
-  if (note.kind == JournalNote::kCancelling) {
-    // A cancel cut short: blank what is left of the job.
-    if (entryIsRecord) {
-      if (mQueue.Go(note.entry) != 0) return PassEnd::kReadFailed;
-      const std::string text = ReadText(mQueue, kJobField);
-      if (!IsBlank(text) && IsLeftOf(text, note.job.text) && !WriteText(mQueue, kJobField, ""))
-        return PassEnd::kQueueWriteFailed;
-    }
-  } else if (note.line >= 1 && note.line <= lineCount) {
-    if (mLines.Go(note.line) != 0) return PassEnd::kReadFailed;
-    const Job onLine = ReadJob(mLines);
-    if (note.MayHaveMoved(onLine.text)) {
-      // What tells is the job on its line, and a line server may take it
-      // off at any moment: the mark keeps the answer for a restart after
-      // this one.
-      if (note.kind == JournalNote::kMoving) {
-        note.kind = JournalNote::kMoved;
-        if (!mJournal.Write(note, Durable())) return PassEnd::kJournalWriteFailed;
-      }
-      // A line holding part of the job gets all of it.
-      if (!IsBlank(onLine.text) && !Carries(onLine, note.job) && !WriteLineRecord(note.job))
-        return PassEnd::kLineWriteFailed;
-      if (mLines.Flush() != 1) return PassEnd::kLineWriteFailed;
-      if (mState.logging && mLog) LogMove(DispatchedJob{note.job, note.line, note.entry}, true);
-      if (entryIsRecord) {
-        if (mQueue.Go(note.entry) != 0) return PassEnd::kReadFailed;
-        if (StillHolds(ReadJob(mQueue), note.job) && !WriteText(mQueue, kJobField, ""))
-          return PassEnd::kQueueWriteFailed;
-      }
-    }
-  }
-  note.kind = JournalNote::kClear;
-  return mJournal.Write(note, false) ? PassEnd::kWalked : PassEnd::kJournalWriteFailed;
-}
-
-// A move finished after a crash is logged unless the crash came after its
-// log line: the manager is the log's only writer, so that would be the last.
-void CDispatcher::LogMove(const DispatchedJob& job, bool unlessLogged) {
-  const std::string text = LogText(job);
-  if (unlessLogged && mLog->LastLineEndsWith(text.c_str())) return;
-  mLog->WriteLine(text.c_str());
-}
-
-std::string CDispatcher::LogText(const DispatchedJob& d) { return FormatDispatchLogLine(d.job, d.line, d.record); }
-
-std::string FormatDispatchLogLine(const Job& j, int line, int record) {
-  // A line break in a job would forge a line of its own.
-  auto clean = [](std::string text) {
-    for (char& c : text)
-      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text;
-  };
-  std::string texts[5] = {clean(j.texts[0]), clean(j.texts[1]), clean(j.texts[2]), clean(j.texts[3]), clean(j.text)};
-  char numbers[128];
-  std::snprintf(numbers, sizeof numbers, "%d,%d,%d,%d", j.numbers[0], j.numbers[1], j.numbers[2], j.numbers[3]);
-  char tail[64];
-  std::snprintf(tail, sizeof tail, "%d,%d,%d", j.requestedLine, line, record);
-  // Eleven commas; the texts share what is left, the longest cut first.
-  const size_t fixed = std::string(numbers).size() + std::string(tail).size() + 11;
-  size_t total = fixed;
-  for (const std::string& t : texts) total += t.size();
-  if (total > static_cast<size_t>(kLogTextLimit)) {
-    const size_t room = static_cast<size_t>(kLogTextLimit) > fixed ? kLogTextLimit - fixed : 0;
-    size_t cap = room;
-    auto used = [&](size_t c) {
-      size_t sum = 0;
-      for (const std::string& t : texts) sum += std::min(t.size(), c);
-      return sum;
-    };
-    while (cap > 0 && used(cap) > room) --cap;
-    for (std::string& t : texts) t.resize(std::min(t.size(), cap));
-  }
-  return texts[0] + "," + texts[1] + "," + texts[2] + "," + texts[3] + "," + numbers + "," + texts[4] + "," + tail;
 }
 
 unsigned long ZQ_THREAD_CALL DispatcherThread(void*) {

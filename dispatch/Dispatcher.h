@@ -113,6 +113,7 @@ class CDispatcher {
   PassResult Walk(bool look);
   // Finishes what the journal names before anything else moves.
   PassEnd Recover(int records, int lineCount, std::string* detail);
+  static bool SyncTable(const char* fileName);
   // Copies the job to the line and marks the entry served; *moved tells
   // whether the job reached its line, also when a later step failed.
   PassEnd Move(int entry, int line, const tables::Job& job, bool* moved);

@@ -138,7 +138,7 @@ bool CJournal::Read(JournalNote* note, std::string* why) {
 
 bool CJournal::Write(const JournalNote& note, bool sync) {
   if (!Open()) return !Exists(mFileName.c_str()) && Make(note);
-  return Prepare(note) && WritePrepared() && (!sync || mFile.Sync());
+  return Prepare(note) && WritePrepared() && (!sync || Sync());
 }
 
 // Made whole, with its first note, under another name and only then put in
@@ -148,13 +148,13 @@ bool CJournal::Make(const JournalNote& note) {
   const uint32_t sequence = mSequence + 1;
   const std::string bytes = Encode(note, sequence);
   const std::string fresh = mFileName + ".NEW";
-  std::remove(fresh.c_str());
+  cb5::RemoveFile(fresh.c_str());
   cb5::TableFile file;
   const bool made = file.Create(fresh.c_str()) && file.WriteAt(CopyAt(sequence), bytes.data(), bytes.size()) &&
                     file.Sync();
   file.Close();
   if (!made || !cb5::RenameDurably(fresh.c_str(), mFileName.c_str()) || !Open()) {
-    std::remove(fresh.c_str());
+    cb5::RemoveFile(fresh.c_str());
     return false;
   }
   mSequence = sequence;
@@ -175,6 +175,7 @@ bool CJournal::WritePrepared() {
     return false;
   mSequence = sequence;
   mPrepared.clear();
+  mUnsynced = true;
   return true;
 }
 

@@ -54,7 +54,13 @@ class CJournal {
   // write, so that nothing but that write follows the one before it.
   bool Prepare(const JournalNote& note);
   bool WritePrepared();
-  bool Sync() { return mFile.IsOpen() && mFile.Sync(); }
+  bool Sync() {
+    if (!mFile.IsOpen() || !mFile.Sync()) return false;
+    mUnsynced = false;
+    return true;
+  }
+  // Brings a note written without a sync to the disk, if there is one.
+  bool Settle() { return !mUnsynced || Sync(); }
   void Close() { mFile.Close(); }
 
   // Whether a note of this job fits one copy.
@@ -68,6 +74,7 @@ class CJournal {
   cb5::TableFile mFile;
   uint32_t mSequence = 0;  // of the newest copy read or written
   std::string mPrepared;   // a whole copy, ready for the next sequence number
+  bool mUnsynced = false;  // a note written since the last sync
 };
 
 // Whether a field's text is the job's text, or what a write of blanks torn

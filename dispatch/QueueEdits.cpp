@@ -91,7 +91,10 @@ bool EnqueueJob(const Job& job, int* record, std::string* error, std::string* wa
   const int w = ring.write;
   const std::string slot = "entry " + std::to_string(w);
   if (queue.Go(w) != 0) return Fail(error, "cannot read " + slot);
-  if (!IsBlank(ReadText(queue, kJobField))) return Fail(error, slot + " at the write position still holds a job");
+  // The read position never reaches the write position's slot before the
+  // write position has left it: a job there never waited. It is what an
+  // enqueue cut before its write position left, and it is written over.
+  const std::string leftover = ReadText(queue, kJobField);
   // The job text after its parameters, and the write position last: the
   // entry waits only once it is whole.
   bool written = WriteNumber(queue, kRequestedLineField, job.requestedLine);
@@ -113,12 +116,15 @@ bool EnqueueJob(const Job& job, int* record, std::string* error, std::string* wa
                                     ", zelqtool show tells");
   }
   *record = w;
+  if (warning && !IsBlank(leftover))
+    *warning = slot + " held \"" + leftover + "\", left by an enqueue that was cut short; it never waited and is "
+               "written over";
   if (warning && job.requestedLine > 0) {
     CDatabase lines;
     const int count = lines.Open(kLineFileName) ? static_cast<int>(lines.RecordCount()) : 0;
     if (count > 0 && job.requestedLine > count)
-      *warning = "line " + std::to_string(job.requestedLine) + " is not a record of ZELBATCH.DBF (1.." +
-                 std::to_string(count) + "); the job waits until it is";
+      *warning += std::string(warning->empty() ? "" : "; ") + "line " + std::to_string(job.requestedLine) +
+                  " is not a record of ZELBATCH.DBF (1.." + std::to_string(count) + "); the job waits until it is";
   }
   return true;
 }
@@ -155,10 +161,18 @@ bool CancelEntry(int entry, std::string* job, std::string* error) {
   CJournal journal;
   JournalNote note;
   if (!journal.Read(&note, error)) return false;
-  if (note.kind == JournalNote::kCancelling ||
-      (note.kind != JournalNote::kClear && note.MayHaveMoved(JobOnLine(note.line))))
+  if (note.kind != JournalNote::kClear && note.kind != JournalNote::kCancelling &&
+      note.MayHaveMoved(JobOnLine(note.line)))
     return Fail(error, std::string("the manager has ") + note.What() + " of entry " + std::to_string(note.entry) +
                            " to finish first (ZELQMNGR.JNL); its next pass does it");
+  // A cancel cut short is finished here as the manager would: what is left
+  // of its job is blanked before this note replaces that one.
+  if (note.kind == JournalNote::kCancelling && note.entry >= kFirstEntry && note.entry <= ring.records) {
+    if (queue.Go(note.entry) != 0) return Fail(error, "cannot read entry " + std::to_string(note.entry));
+    const std::string left = ReadText(queue, kJobField);
+    if (!IsBlank(left) && IsLeftOf(left, note.job.text) && !WriteText(queue, kJobField, ""))
+      return Fail(error, "cannot finish the cancel of entry " + std::to_string(note.entry) + " cut short before");
+  }
   if (queue.Go(entry) != 0) return Fail(error, "cannot read " + name);
   note.kind = JournalNote::kCancelling;
   note.entry = entry;
@@ -171,8 +185,10 @@ bool CancelEntry(int entry, std::string* job, std::string* error) {
   if (!journal.Write(note, true)) return Fail(error, "cannot write ZELQMNGR.JNL; " + name + " was not cancelled");
   if (!WriteText(queue, kJobField, "") && !WriteText(queue, kJobField, ""))
     return Fail(error, "cannot blank " + name + "; the manager's next pass completes the cancel");
+  // Cleared on disk: a stale note would blank the same job put in again
+  // at this entry once the ring has come round.
   note.kind = JournalNote::kClear;
-  journal.Write(note, false);  // a stale note of a blank entry does nothing
+  journal.Write(note, true);
   return true;
 }
 

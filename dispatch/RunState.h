@@ -33,6 +33,18 @@ struct RunState {
   }
 };
 
+// Marks the run state while a write sequence of the dispatcher is under way.
+class WritingGuard {
+ public:
+  explicit WritingGuard(RunState& state) : mState(state) { mState.dispatcherWriting.store(1); }
+  ~WritingGuard() { mState.dispatcherWriting.store(0); }
+  WritingGuard(const WritingGuard&) = delete;
+  WritingGuard& operator=(const WritingGuard&) = delete;
+
+ private:
+  RunState& mState;
+};
+
 static_assert(std::atomic<int>::is_always_lock_free, "the run state's atomics must not hide a lock");
 
 extern RunState theRunState;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace cb5 {
 
@@ -46,6 +47,7 @@ class TableFile {
 
   static constexpr intptr_t kNoHandle = -1;
   intptr_t handle_ = kNoHandle;
+  std::string name_;  // as opened, for the change recorder
   bool readOnly_ = false;
 };
 
@@ -66,8 +68,28 @@ void SetFaultHook(FaultHook hook);
 // What the next operation of this kind is to suffer; kNone without a hook.
 Fault TakeFault(FileOp op);
 
+// The record seam: every change to a file, told to a recorder before it is
+// made, so that a test can rebuild each state a power cut could leave on disk.
+enum class Change { kWrite, kTruncate, kSync, kCreate, kRename, kRemove, kFolderSync };
+struct FileChange {
+  Change change;
+  std::string name;  // the file; a rename's old name; a folder sync's file
+  std::string to;    // a rename's new name
+  int64_t offset;    // a write's offset, a truncate's new size
+  std::string bytes; // a write's bytes
+};
+using ChangeRecorder = void (*)(const FileChange& change);
+// Null stops the recording.
+void SetChangeRecorder(ChangeRecorder recorder);
+void RecordChange(Change change, const std::string& name, int64_t offset = 0, const void* bytes = nullptr,
+                  size_t size = 0, const std::string& to = std::string());
+
 // Renames a file over another, the new name on disk when this returns.
 bool RenameDurably(const char* from, const char* to);
+// Brings the folder entry of a file just made or renamed to disk.
+bool SyncFolderOf(const char* name);
+// Removes a file; false when there was none to remove.
+bool RemoveFile(const char* name);
 
 void PauseMilliseconds(int ms);
 // Year (four digits), month 1-12, day 1-31 of the local date.

@@ -22,6 +22,7 @@ bool TableFile::Open(const char* name, bool readOnly) {
   }
   handle_ = fd;
   readOnly_ = readOnly;
+  name_ = name;
   return true;
 }
 
@@ -29,8 +30,10 @@ bool TableFile::Create(const char* name) {
   Close();
   int fd = ::open(name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
+  RecordChange(Change::kCreate, name);
   handle_ = fd;
   readOnly_ = false;
+  name_ = name;
   return true;
 }
 
@@ -71,11 +74,13 @@ int64_t TableFile::Size() {
 
 bool TableFile::Truncate(int64_t size) {
   if (readOnly_ || TakeFault(FileOp::kWrite) != Fault::kNone) return false;
+  RecordChange(Change::kTruncate, name_, size);
   return ftruncate(static_cast<int>(handle_), static_cast<off_t>(size)) == 0;
 }
 
 bool TableFile::Sync() {
   if (TakeFault(FileOp::kSync) != Fault::kNone) return false;
+  RecordChange(Change::kSync, name_);
   while (fdatasync(static_cast<int>(handle_)) != 0)
     if (errno != EINTR) return false;
   return true;
@@ -103,11 +108,17 @@ void TableFile::Unlock(int64_t offset, int64_t length) {
 }
 
 bool RenameDurably(const char* from, const char* to) {
-  if (TakeFault(FileOp::kWrite) != Fault::kNone || ::rename(from, to) != 0) return false;
-  // The folder's entry is what a power cut would lose.
-  std::string folder = to;
+  if (TakeFault(FileOp::kWrite) != Fault::kNone) return false;
+  RecordChange(Change::kRename, from, 0, nullptr, 0, to);
+  return ::rename(from, to) == 0 && SyncFolderOf(to);
+}
+
+// The folder's entry is what a power cut would lose of a new or renamed file.
+bool SyncFolderOf(const char* name) {
+  std::string folder = name;
   const size_t slash = folder.rfind('/');
   folder = slash == std::string::npos ? "." : folder.substr(0, slash + 1);
+  RecordChange(Change::kFolderSync, name);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool synced = fsync(fd) == 0;

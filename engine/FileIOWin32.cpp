@@ -27,6 +27,7 @@ bool TableFile::Open(const char* name, bool readOnly) {
   }
   handle_ = reinterpret_cast<intptr_t>(h);
   readOnly_ = readOnly;
+  name_ = name;
   return true;
 }
 
@@ -35,8 +36,10 @@ bool TableFile::Create(const char* name) {
   HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
+  RecordChange(Change::kCreate, name);
   handle_ = reinterpret_cast<intptr_t>(h);
   readOnly_ = false;
+  name_ = name;
   return true;
 }
 
@@ -88,11 +91,13 @@ int64_t TableFile::Size() {
 
 bool TableFile::Truncate(int64_t size) {
   if (readOnly_ || TakeFault(FileOp::kWrite) != Fault::kNone) return false;
+  RecordChange(Change::kTruncate, name_, size);
   return SeekTo(size) && SetEndOfFile(AsHandle(handle_));
 }
 
 bool TableFile::Sync() {
   if (TakeFault(FileOp::kSync) != Fault::kNone) return false;
+  RecordChange(Change::kSync, name_);
   return FlushFileBuffers(AsHandle(handle_)) != 0;
 }
 
@@ -110,8 +115,15 @@ void TableFile::Unlock(int64_t offset, int64_t length) {
 }
 
 bool RenameDurably(const char* from, const char* to) {
-  return TakeFault(FileOp::kWrite) == Fault::kNone &&
-         MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  if (TakeFault(FileOp::kWrite) != Fault::kNone) return false;
+  RecordChange(Change::kRename, from, 0, nullptr, 0, to);
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 && SyncFolderOf(to);
+}
+
+// The file system keeps its folders on disk itself; there is nothing to sync.
+bool SyncFolderOf(const char* name) {
+  RecordChange(Change::kFolderSync, name);
+  return true;
 }
 
 void PauseMilliseconds(int ms) { Sleep(static_cast<DWORD>(ms)); }

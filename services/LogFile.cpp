@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "engine/FileIO.h"
 #include "services/Platform.h"
 
 CLogFile theLogFile(kLogFileName);
@@ -30,12 +31,13 @@ CLogFile::~CLogFile() {
 // is, and logging stays off.
 int CLogFile::Open() {
   if (OpenExisting(kLogAccessMode)) {
-    DropTornLine();
+    SettleTail();
     return 1;
   }
   platform::FileStatus status;
   if (!mFileName || platform::StatFile(mFileName, &status) == 0) return 0;
-  return Create(kLogAccessMode);
+  // A new log's folder entry reaches the disk before its first line does.
+  return Create(kLogAccessMode) && cb5::SyncFolderOf(mFileName) ? 1 : 0;
 }
 
 int CLogFile::OpenExisting(int accessMode) {
@@ -50,6 +52,8 @@ int CLogFile::OpenExisting(int accessMode) {
 int CLogFile::Create(int accessMode) {
   if (!mFileName) return 0;
   Close();
+  cb5::RecordChange(cb5::Change::kCreate, mFileName);
+  cb5::RecordChange(cb5::Change::kTruncate, mFileName, 0);
   intptr_t handle = platform::FileCreate(mFileName);
   if (handle == -1) return 0;
   platform::FileClose(handle);
@@ -83,26 +87,68 @@ int CLogFile::WriteLine(const char* text) {
   platform::LocalTime(now, &local);
   char line[kLogLineSize];
   int length = FormatLine(line, local, text);
-  SeekEnd();
-  return Write(line, length);
+  if (!mHandle) return 0;
+  const long end = platform::FileSeekEnd(mHandle);
+  // Another writer's line without its end is ended rather than glued to.
+  std::string bytes = mNeedsLineEnd ? "\r\n" : "";
+  bytes.append(line, static_cast<size_t>(length));
+  if (end >= 0) cb5::RecordChange(cb5::Change::kWrite, mFileName, end, bytes.data(), bytes.size());
+  if (!Write(bytes.data(), static_cast<long>(bytes.size()))) return 0;
+  mNeedsLineEnd = false;
+  return 1;
 }
 
-// A process killed in the middle of a line's write (one that crosses a page
-// of the file can be cut there) leaves its start without a line end; the next
-// line would be glued to it. Only the manager writes here, and the move that
-// line belonged to is finished, with its line written whole, by the next pass.
-void CLogFile::DropTornLine() {
+int CLogFile::Sync() {
+  if (!mHandle) return 0;
+  cb5::RecordChange(cb5::Change::kSync, mFileName);
+  return platform::FileSync(mHandle) ? 1 : 0;
+}
+
+namespace {
+
+// Whether an unended tail can be the start of one of the manager's lines:
+// each character where the stamp "dd.mm,hh:mm,ss," has a digit is one, the
+// others are those of the stamp.
+bool StartsLikeStamp(const std::string& tail) {
+  static const char kStamp[] = "00.00,00:00,00,";
+  for (size_t i = 0; i < tail.size() && i + 1 < sizeof kStamp; ++i) {
+    const bool digit = tail[i] >= '0' && tail[i] <= '9';
+    if (kStamp[i] == '0' ? !digit : tail[i] != kStamp[i]) return false;
+  }
+  return !tail.empty();
+}
+
+}  // namespace
+
+// A kill or a power cut in the middle of the manager's last line leaves its
+// start without a line end, or, when a later sector of it reached the disk
+// and an earlier one did not, zero bytes in it: that line is cut, and the
+// next pass writes it again whole for the move it belongs to. Only such a
+// line is the manager's own; anything else without a line end is another
+// writer's, kept, and ended before the next line.
+void CLogFile::SettleTail() {
   std::ifstream in(mFileName, std::ios::binary | std::ios::ate);
   const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
   if (size <= 0) return;
-  const std::streamoff look = size < kLogLineSize ? size : kLogLineSize;
+  // The last line, and the end of the one before it, within two lines' room.
+  const std::streamoff look = size < 2 * kLogLineSize ? size : 2 * kLogLineSize;
   std::string tail(static_cast<size_t>(look), '\0');
   in.seekg(size - look);
-  if (!in.read(&tail[0], look) || tail.back() == '\n') return;
-  const size_t end = tail.rfind('\n');
-  // More than a line without a line end is no torn line: left as it is.
-  if (end == std::string::npos && look == size) platform::FileTruncate(mHandle, 0);
-  if (end != std::string::npos) platform::FileTruncate(mHandle, static_cast<long>(size - look + end + 1));
+  if (!in.read(&tail[0], look)) return;
+  const bool ended = tail.back() == '\n';
+  const size_t before = tail.rfind('\n', ended ? tail.size() - 2 : std::string::npos);
+  const size_t start = before == std::string::npos ? 0 : before + 1;
+  if (before == std::string::npos && look < size) return;  // longer than any line of ours
+  const std::string last = tail.substr(start);
+  const bool torn = last.find('\0') != std::string::npos || (!ended && StartsLikeStamp(last));
+  if (torn) {
+    const long cut = static_cast<long>(size - look + static_cast<std::streamoff>(start));
+    cb5::RecordChange(cb5::Change::kTruncate, mFileName, cut);
+    // The cut on disk before any line is written behind it.
+    if (platform::FileTruncate(mHandle, cut)) Sync();
+  } else if (!ended) {
+    mNeedsLineEnd = true;
+  }
 }
 
 bool CLogFile::LastLineEndsWith(const char* text) const {

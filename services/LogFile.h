@@ -27,6 +27,8 @@ class CLogFile {
   int SeekEnd();
   int Write(const void* bytes, long count);
   int WriteLine(const char* text);
+  // Brings the lines written to the disk: 1 when done.
+  int Sync();
   // Whether the file's last line is a dispatch line of this text (whatever
   // its stamp); read through a handle of its own.
   bool LastLineEndsWith(const char* text) const;
@@ -37,10 +39,11 @@ class CLogFile {
   static int FormatLine(char* out, const std::tm& when, const char* text);
 
  private:
-  void DropTornLine();
+  void SettleTail();
 
   char* mFileName;
   intptr_t mHandle;  // 0 when not open
+  bool mNeedsLineEnd = false;  // another writer's last line has none
 };
 
 // The process's one dispatch log.

@@ -61,6 +61,8 @@ long FileSeekEnd(intptr_t handle);
 long FileWrite(intptr_t handle, const void* bytes, long count);
 // Cuts the file at size; true when done.
 bool FileTruncate(intptr_t handle, long size);
+// Brings what was written to the disk; true when done.
+bool FileSync(intptr_t handle);
 
 // Private profile files (section and key text files).
 unsigned ProfileGetInt(const char* section, const char* key, int fallback, const char* file);

@@ -109,6 +109,12 @@ long FileSeekEnd(intptr_t handle) {
 
 bool FileTruncate(intptr_t handle, long size) { return ftruncate(static_cast<int>(handle), size) == 0; }
 
+bool FileSync(intptr_t handle) {
+  while (fdatasync(static_cast<int>(handle)) != 0)
+    if (errno != EINTR) return false;
+  return true;
+}
+
 long FileWrite(intptr_t handle, const void* bytes, long count) {
   long done = 0;
   while (done < count) {

@@ -106,6 +106,8 @@ bool FileTruncate(intptr_t handle, long size) {
          SetEndOfFile(reinterpret_cast<HANDLE>(handle)) != 0;
 }
 
+bool FileSync(intptr_t handle) { return FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0; }
+
 long FileWrite(intptr_t handle, const void* bytes, long count) {
   return _hwrite(static_cast<HFILE>(handle), static_cast<LPCCH>(bytes), count);
 }

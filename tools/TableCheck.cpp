@@ -37,6 +37,12 @@ void CheckQueue(CDatabase& lines, CheckReport& r) {
     }
     const Job job = ReadJob(queue);
     if (IsBlank(job.text)) continue;
+    if (p == ring.write) {
+      r.problems.push_back(entry + " at the write position holds \"" + job.text +
+                           "\", left by an enqueue that was cut short; it never waited, and the next enqueue "
+                           "writes over it");
+      continue;
+    }
     if (!ring.IsPending(p)) {
       r.problems.push_back(entry + " holds a job outside the pending stretch " + stretch +
                            " and will never be dispatched");
@@ -55,6 +61,27 @@ void CheckQueue(CDatabase& lines, CheckReport& r) {
   r.read = ring.read;
   r.write = ring.write;
   r.pending = ring.Pending();
+}
+
+// What an unfinished note left: the job on its line or not, and its entry.
+std::string Unfinished(const JournalNote& note, const CheckReport& r) {
+  auto fieldAt = [](const char* file, int record) {
+    CDatabase table;
+    if (!table.Open(file) || record < 1 || record > static_cast<int>(table.RecordCount()) || table.Go(record) != 0)
+      return std::string();
+    return ReadText(table, kJobField);
+  };
+  const std::string entry = fieldAt(kQueueFileName, note.entry);
+  const std::string held = IsBlank(entry) ? "its entry is blank"
+                           : entry != note.job.text ? "its entry holds part of the job"
+                                                    : "its entry still holds the job";
+  if (note.kind == JournalNote::kCancelling) return held;
+  const bool onLine = r.linesRead && fieldAt(kLineFileName, note.line) == note.job.text;
+  if (note.MayHaveMoved(onLine ? note.job.text : std::string()))
+    return (onLine ? "the job is on line " + std::to_string(note.line)
+                   : "line " + std::to_string(note.line) + " has taken it off again") +
+           ", " + held + "; it counts as served";
+  return "line " + std::to_string(note.line) + " is blank, so the move had not begun, " + held;
 }
 
 }  // namespace
@@ -88,6 +115,9 @@ CheckReport CheckTables(const Settings& s) {
                                    "remove the file");
   else if (note.kind != JournalNote::kClear)
     r.problems.push_back(std::string("ZELQMNGR.JNL: ") + note.What() + " of entry " + std::to_string(note.entry) +
-                         " is unfinished; the manager's next pass finishes it");
+                         " (\"" + note.job.text + "\") is unfinished: " + Unfinished(note, r) + "; " +
+                         (note.kind == JournalNote::kCancelling ? "the next cancel or the manager's next pass"
+                                                                : "the manager's next pass") +
+                         " finishes it");
   return r;
 }

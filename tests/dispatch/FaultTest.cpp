@@ -258,4 +258,35 @@ TEST_F(FaultRuns, EveryJobMovesExactlyOnceWhateverWriteFails) {
   std::printf("tried %d fault points in five ways over a pass, an enqueue and a cancel\n", runs);
 }
 
+// Which file operation the mark "moved" of the first move is: the first
+// write of the journal itself (the note before it makes the file whole).
+int markAt = -1;
+void FindMark(const cb5::FileChange& c) {
+  if (markAt < 0 && c.change == cb5::Change::kWrite && c.name == kJournalFileName) markAt = injection.seen - 1;
+}
+
+// The process knows the job reached its line: a mark it could not write
+// must not let a later pass serve the entry again once the line is free.
+TEST_F(FaultRuns, AFailedMarkStillFinishesTheMove) {
+  Restore();
+  injection = Injection();
+  cb5::SetFaultHook(Inject);
+  cb5::SetChangeRecorder(FindMark);
+  Run(Operation::kPass);
+  cb5::SetChangeRecorder(nullptr);
+  ASSERT_GE(markAt, 0);
+  Restore();
+  injection = Injection{Mode::kFailOnce, markAt, 0};
+  const PassResult failed = ManagerPass();
+  cb5::SetFaultHook(nullptr);
+  EXPECT_EQ(failed.end, PassEnd::kJournalWriteFailed) << DescribePass(failed);
+  ASSERT_EQ(LineJob(1), "JOB-A");
+  std::string error;
+  ASSERT_TRUE(FreeLine(1, &error)) << error;  // a line server took it
+  ManagerPass();
+  EXPECT_EQ(QueueJob(2), "");
+  EXPECT_NE(LineJob(1), "JOB-A") << "JOB-A was served twice";
+  EXPECT_EQ(LogLines()["JOB-A"], 1);
+}
+
 }  // namespace

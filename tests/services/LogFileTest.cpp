@@ -73,6 +73,32 @@ TEST_F(LogFile, ExistingLinesAreKeptAndNewOnesFollow) {
   EXPECT_TRUE(std::regex_match(text.substr(20), std::regex(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,new\r\n)"))) << text;
 }
 
+// Only the manager's own torn line is cut: another writer's line without
+// its end is kept and ended, and a short log of no line end is not emptied.
+TEST_F(LogFile, AnotherWritersUnendedLineIsKeptAndEnded) {
+  WriteText(kLogFileName, "operator note, no line end");
+  {
+    CLogFile log(kLogFileName);
+    ASSERT_EQ(log.Open(), 1);
+    EXPECT_EQ(log.WriteLine("new"), 1);
+  }
+  const std::string text = ReadText(kLogFileName);
+  const std::regex layout("operator note, no line end\r\n"
+                          R"(\d\d\.\d\d,\d\d:\d\d,\d\d,new\r\n)");
+  EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
+// A power cut that kept a later sector of the last line and not an earlier
+// one leaves zeros in it: that line is no line, and is cut.
+TEST_F(LogFile, ALastLineHoldingZerosIsCut) {
+  WriteText(kLogFileName, std::string("01.01,00:00,00,old\r\n") + std::string(8, '\0') + "0,tail\r\n");
+  {
+    CLogFile log(kLogFileName);
+    ASSERT_EQ(log.Open(), 1);
+  }
+  EXPECT_EQ(ReadText(kLogFileName), "01.01,00:00,00,old\r\n");
+}
+
 TEST_F(LogFile, LogHeldByAnotherWriterStaysOffAndUnchanged) {
   WriteText(kLogFileName, "kept\r\n");
   CLogFile holder(kLogFileName);

@@ -104,12 +104,23 @@ TEST_F(QueueTool, EnqueueWritesTheEntryAndAdvancesTheWritePosition) {
   ExpectRefused({"enqueue", "JOB C"}, "the queue is full: 2 entries pending");
 }
 
-TEST_F(QueueTool, EnqueueRefusesWhatWouldOverwriteOrNotFit) {
+// A job in the write position's slot never waited: an enqueue cut before
+// its write position left it, and it must not block the queue for good.
+TEST_F(QueueTool, EnqueueWritesOverWhatACutEnqueueLeftAndCheckSaysSo) {
   MakeTables(6, 2);
   PutEntry(3, Job("STRAY"));
-  SetPositions(3, 3);  // nothing pending, yet the write slot holds a job
-  ExpectRefused({"enqueue", "NEW"}, "entry 3 at the write position still holds a job");
-  SetPositions(2, 2);
+  SetPositions(3, 3);
+  EXPECT_EQ(Tool({"check", "--first", "1", "--last", "2"}), 1);
+  EXPECT_NE(err.find("entry 3 at the write position holds \"STRAY\", left by an enqueue that was cut short"),
+            std::string::npos) << err;
+  ASSERT_EQ(Tool({"enqueue", "NEW"}), 0) << err;
+  EXPECT_NE(err.find("entry 3 held \"STRAY\""), std::string::npos) << err;
+  EXPECT_EQ(QueueJob(3), "NEW");
+  EXPECT_EQ(WritePosition(), 4);
+}
+
+TEST_F(QueueTool, EnqueueRefusesWhatWouldNotFit) {
+  MakeTables(6, 2);
   ExpectRefused({"enqueue", "   "}, "blank");
   ExpectRefused({"enqueue", std::string(kJobWidth + 1, 'x')}, "the job is 44 characters, field 25 holds 43");
   ExpectRefused({"enqueue", "J", "--text2", std::string(kTextWidth + 1, 'x')}, "text 2 is 48 characters");
