@@ -11,6 +11,45 @@
 // Built in this order, so that every control's parent exists before it.
 CQueueManagerWindows theWindows(&theApp);
 
+namespace {
+
+const char kLibraryProcedure[] = "ZqLibraryProc";
+
+// The library destroys a top-level window on WM_CLOSE, and its destruction
+// ends the message loop: so Alt+F4 on a dialog, or a WM_CLOSE sent from
+// outside, would end the program without its question. Here a dialog closes
+// as its own closing button does, the main window refuses, and the end of
+// the session stops the workers before it is answered.
+LRESULT CALLBACK TopWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(window, kLibraryProcedure));
+  switch (message) {
+    case WM_CLOSE:
+      if (window == theWindows.aboutBox.dialog.GetHwnd()) theWindows.aboutBox.ok.CCloseButton::OnCommand();
+      if (window == theWindows.settingsDialog.dialog.GetHwnd())
+        theWindows.settingsDialog.exit.CCloseButton::OnCommand();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam && window == theWindows.main.GetHwnd()) theApp.EndForSession();
+      return 0;
+    case WM_NCDESTROY:
+      RemovePropA(window, kLibraryProcedure);
+      break;
+  }
+  return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                  : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void GuardTopWindow(CWindow& top) {
+  HWND window = top.GetHwnd();
+  if (!window) return;
+  SetPropA(window, kLibraryProcedure, reinterpret_cast<HANDLE>(GetWindowLongPtrA(window, GWLP_WNDPROC)));
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TopWindowProc));
+}
+
+}  // namespace
+
 CCommandButton::CCommandButton(CWindow* parent, unsigned short command) : CPushButton(parent), mCommand(command) {}
 
 // Before the message loop runs there is no target, and a press does nothing.
@@ -136,6 +175,9 @@ void CQueueManagerWindows::Build() {
 
   aboutBox.Build();
   settingsDialog.Build();
+  GuardTopWindow(main);
+  GuardTopWindow(aboutBox.dialog);
+  GuardTopWindow(settingsDialog.dialog);
 
   main.SetVisible();
   main.SetFocus();

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/Journal.h"
 #include "dispatch/QueueView.h"
 #include "dispatch/Tables.h"
 #include "harness/ProgramDriver.h"
@@ -36,6 +37,12 @@ std::string ModuleString(const std::string& module, int id) {
 
 const char kSettingsFile[] = "zelQmngr.ini";
 
+// Alt+F4 as the keyboard gives it to the window.
+void PressAltF4(HWND window) {
+  PostMessageA(window, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+  PostMessageA(window, WM_SYSKEYUP, VK_F4, 0xE0000001);
+}
+
 class Program : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -45,6 +52,7 @@ class Program : public ::testing::Test {
     DeleteFileA(tables::kQueueFileName);
     DeleteFileA(tables::kLineFileName);
     DeleteFileA("ZELQMNGR.LOG");
+    DeleteFileA(kJournalFileName);
     // The settings file lives where the profile calls put a bare name.
     WritePrivateProfileStringA("QueueManager", nullptr, nullptr, kSettingsFile);
     WritePrivateProfileStringA("QueueManager", "RefreshRate", "1", kSettingsFile);
@@ -248,6 +256,16 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+
+  // Alt+F4 closes it as Exit does, and ends nothing.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("98"));
+  PressAltF4(dialog);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_TRUE(IsWindow(dialog)) << "Alt+F4 destroyed the settings dialog";
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
@@ -259,6 +277,9 @@ TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
   PostMessageA(main, WM_SYSKEYUP, VK_F4, 0xE0000001);
   Sleep(500);
   EXPECT_TRUE(IsWindow(main));
+  // What taskkill without /F sends.
+  SendMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(main)) << "WM_CLOSE destroyed the main window";
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
@@ -276,6 +297,12 @@ TEST_F(Program, AboutBoxAndMinimize) {
   EXPECT_EQ(GetWindowLongA(ok, GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
   Click(ok);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
+  // Alt+F4 closes it as OK does, and ends nothing.
+  Click(ChildWithText(main, "KblPushButton", "Ab&out"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }));
+  PressAltF4(about);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
+  EXPECT_TRUE(IsWindow(about)) << "Alt+F4 destroyed the about box";
 
   Click(ChildWithText(main, "KblPushButton", "Minimize"));
   EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
@@ -506,6 +533,30 @@ TEST_F(Program, TablesDeletedDamagedAndRestoredWhileItRuns) {
   Click(exitButton);
   AnswerQuestion(process, IDYES);
   EXPECT_EQ(ExitCode(process, 15000), 0u);
+}
+
+TEST_F(Program, EndOfSessionStopsTheWorkersBeforeItIsAnsweredAndAsksNothing) {
+  Enqueue("Before the end");
+  PROCESS_INFORMATION process = Start("/LOG");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return JobOnLine(1) == "Before the end"; }));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  ASSERT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &answer));
+  // Answered: the system may end the process now, so nothing moves any more.
+  Enqueue("After the answer", 2);
+  EXPECT_EQ(ExitCode(process, 15000), 0u) << "the program did not end by itself, or asked something";
+  EXPECT_EQ(JobOnLine(2), "");
+  CJournal journal;
+  JournalNote note;
+  std::string why;
+  ASSERT_TRUE(journal.Read(&note, &why)) << why;
+  EXPECT_EQ(note.kind, JournalNote::kClear);
+  const std::string log = FileBytes("ZELQMNGR.LOG");
+  EXPECT_NE(log.find("Before the end"), std::string::npos) << log;
+  EXPECT_EQ(log.find("After the answer"), std::string::npos) << log;
 }
 
 TEST_F(Program, LogHeldByAnotherProgramDoesNotStopDispatching) {
