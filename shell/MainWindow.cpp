@@ -69,6 +69,9 @@ void CCloseButton::OnCommand() {
   if (dialog) dialog->SetInvisible();
 }
 
+// Escape never saves.
+void CCloseButton::OnEscape() { CCloseButton::OnCommand(); }
+
 CSaveButton::CSaveButton(CWindow* parent, CSettingsDialog* dialog) : CCloseButton(parent), mDialog(dialog) {}
 
 void CSaveButton::OnCommand() {
@@ -88,7 +91,8 @@ void CAboutBox::Build() {
 void CAboutBox::Show() {
   ok.SetDefault();
   dialog.SetVisible();
-  dialog.SetFocus();
+  // On OK, Enter and Escape close the box.
+  ok.SetFocus();
 }
 
 CSettingsDialog::CSettingsDialog(CWindow* main)
@@ -181,4 +185,6 @@ void CQueueManagerWindows::Build() {
 
   main.SetVisible();
   main.SetFocus();
+  // The keys work at once, without a click into a list first.
+  queueList.SetFocus();
 }

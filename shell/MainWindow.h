@@ -21,11 +21,13 @@ class CCommandButton : public CPushButton {
   unsigned short mCommand;
 };
 
-// Hides its dialog and gives the main window back the focus.
+// Hides its dialog and gives the main window back the focus; Escape on it
+// does the same.
 class CCloseButton : public CPushButton {
  public:
   explicit CCloseButton(CWindow* parent);
   void OnCommand() override;
+  void OnEscape() override;
 };
 
 class CSettingsDialog;

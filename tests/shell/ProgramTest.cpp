@@ -37,6 +37,20 @@ std::string ModuleString(const std::string& module, int id) {
 
 const char kSettingsFile[] = "zelQmngr.ini";
 
+// The window that has the keyboard in the program's window thread.
+HWND FocusOf(const PROCESS_INFORMATION& process) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+// A key as the keyboard gives it to the window with the focus.
+void PressKey(const PROCESS_INFORMATION& process, WPARAM key) {
+  HWND focus = FocusOf(process);
+  PostMessageA(focus, WM_KEYDOWN, key, 1);
+  PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+}
+
 // Alt+F4 as the keyboard gives it to the window.
 void PressAltF4(HWND window) {
   PostMessageA(window, WM_SYSKEYDOWN, VK_F4, 0x20000001);
@@ -123,6 +137,7 @@ TEST_F(Program, ShowsTheTablesDispatchesAndEndsThroughTheQuitQuestion) {
 
   std::vector<HWND> lists = Children(main, "ListBox");
   ASSERT_EQ(lists.size(), 2u);
+  EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == lists[0]; })) << "the queue list has no focus at start";
   // The dispatcher serves line 1 and the requested line 5, which the window
   // does not watch (1..4); the queue is then empty.
   EXPECT_TRUE(WaitFor([&] {
@@ -297,6 +312,13 @@ TEST_F(Program, AboutBoxAndMinimize) {
   EXPECT_EQ(GetWindowLongA(ok, GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
   Click(ok);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
+  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    Click(ChildWithText(main, "KblPushButton", "Ab&out"));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }));
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(process) != nullptr; }));
+    PressKey(process, key);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); })) << "key " << key << " left the about box open";
+  }
   // Alt+F4 closes it as OK does, and ends nothing.
   Click(ChildWithText(main, "KblPushButton", "Ab&out"));
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }));
