@@ -41,6 +41,21 @@ LRESULT CALLBACK TopWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                   : DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The library draws a bitmap at its control's corner: the control takes the
+// bitmap's size, centred across the box and on the middle of its place.
+void CentrePicture(CBitMap& picture, HWND box) {
+  HWND window = picture.GetHwnd();
+  BITMAP size;
+  if (!window || !picture.GetBitmap() || !GetObjectA(picture.GetBitmap(), sizeof size, &size)) return;
+  RECT place;
+  RECT client;
+  GetWindowRect(window, &place);
+  MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&place), 2);
+  GetClientRect(box, &client);
+  MoveWindow(window, (client.right - size.bmWidth) / 2, (place.top + place.bottom - size.bmHeight) / 2, size.bmWidth,
+             size.bmHeight, FALSE);
+}
+
 void GuardTopWindow(CWindow& top) {
   HWND window = top.GetHwnd();
   if (!window) return;
@@ -84,6 +99,7 @@ CAboutBox::CAboutBox(CWindow* main) : dialog(main), picture(&dialog), notice(&di
 void CAboutBox::Build() {
   dialog.Create(theLanguage.GetString(kStrAboutTitle), 56, 36, 386, 259);
   picture.Create(kBitmapAbout, 90, 25, 200, 100);
+  CentrePicture(picture, dialog.GetHwnd());
   notice.Create(theLanguage.GetString(kStrProductNotice), 1, 152, 376, 16);
   ok.Create(theLanguage.GetString(kStrAboutOk), 153, 189, 80, 28);
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -21,6 +22,7 @@
 #include "harness/ProgramDriver.h"
 #include "services/Database.h"
 #include "services/StringIds.h"
+#include "shell/Resources.h"
 
 namespace {
 
@@ -310,6 +312,24 @@ TEST_F(Program, AboutBoxAndMinimize) {
   HWND ok = ChildWithText(about, "KblPushButton", "&Ok");
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(GetWindowLongA(ok, GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
+  // The picture is drawn from its control's corner: the control is the
+  // bitmap's size and sits in the middle of the box's width.
+  HMODULE program = LoadLibraryExA((BinDir() + "zelqmngr.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(program, MAKEINTRESOURCEA(kBitmapAbout), IMAGE_BITMAP, 0, 0, 0));
+  BITMAP size = {};
+  ASSERT_TRUE(bitmap && GetObjectA(bitmap, sizeof size, &size));
+  DeleteObject(bitmap);
+  FreeLibrary(program);
+  HWND picture = ChildWithText(about, "Static", "");
+  ASSERT_NE(picture, nullptr);
+  RECT box;
+  RECT shown;
+  GetClientRect(about, &box);
+  GetWindowRect(picture, &shown);
+  MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&shown), 2);
+  EXPECT_EQ(shown.right - shown.left, size.bmWidth);
+  EXPECT_EQ(shown.bottom - shown.top, size.bmHeight);
+  EXPECT_LE(std::abs(shown.left + shown.right - box.right), 1) << shown.left << ".." << shown.right << " in " << box.right;
   Click(ok);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
   for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
