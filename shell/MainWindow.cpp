@@ -179,8 +179,14 @@ void CQueueManagerWindows::Build() {
 
   timeClock.Create(335, 10, 70, 18, 1);
   dateClock.Create(415, 10, 70, 18, 2);
-  queueStatus.Create("", 18, 50, 210, 18);
+  // In the system font a German count of two figures was cut already: the
+  // GUI font, and the queue's line up to the line column, fit five-figure
+  // counts in all three languages.
+  queueStatus.Create("", 18, 50, 254, 18);
   lineStatus.Create("", 280, 50, 210, 18);
+  HFONT statusFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  queueStatus.SetFont(statusFont);
+  lineStatus.SetFont(statusFont);
   HFONT fixed = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
   queueList.Create(18, 70, 210, 210);
   queueList.SetFont(fixed);

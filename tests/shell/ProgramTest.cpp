@@ -241,6 +241,53 @@ TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
   }
 }
 
+// How wide the text is in the GUI font, which the status lines are given
+// (a font handle means nothing in another process, so it cannot be asked).
+int GuiFontWidth(const std::string& text) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+  SIZE size = {};
+  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  return size.cx;
+}
+
+TEST_F(Program, StatusLinesShowTheirWholeTextInEveryLanguage) {
+  for (const char* module : {"ZLQMN_DT.DLL", "ZLQMN_FR.DLL"})
+    ASSERT_TRUE(CopyFileA((BinDir() + module).c_str(), module, FALSE)) << module;
+  struct Case {
+    const char* option;
+    std::string module;
+  } cases[] = {{"", BinDir() + "zelqmngr.exe"}, {"/DT", "ZLQMN_DT.DLL"}, {"/FR", "ZLQMN_FR.DLL"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.module);
+    const std::string queueFormat = ModuleString(c.module, kStrQueueStatus);
+    const std::string lineFormat = ModuleString(c.module, kStrLineStatus);
+    ASSERT_FALSE(queueFormat.empty() || lineFormat.empty());
+    PROCESS_INFORMATION process = Start(c.option);
+    HWND main = MainWindow(process, ModuleString(c.module, kStrTitle).c_str());
+    ASSERT_NE(main, nullptr);
+    char shown[256];
+    char widest[256];
+    std::snprintf(shown, sizeof shown, queueFormat.c_str(), 0, 20, 0);
+    std::snprintf(widest, sizeof widest, queueFormat.c_str(), 99999, 99999, 99999);
+    HWND queueStatus = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (queueStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
+    RECT room;
+    GetClientRect(queueStatus, &room);
+    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    std::snprintf(shown, sizeof shown, lineFormat.c_str(), 4);
+    std::snprintf(widest, sizeof widest, lineFormat.c_str(), 99999);
+    HWND lineStatus = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (lineStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
+    GetClientRect(lineStatus, &room);
+    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+}
+
 TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   WritePrivateProfileStringA("QueueManager", "FirstLine", "3", kSettingsFile);
   WritePrivateProfileStringA("QueueManager", "LastLine", "7", kSettingsFile);
