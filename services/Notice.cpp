@@ -16,6 +16,7 @@ const char* EnglishText(int id) {
     case kStrNoSuchLine: return kTextNoSuchLine;
     case kStrJobTooLong: return kTextJobTooLong;
     case kStrNoLineRecord: return kTextNoLineRecord;
+    case kStrSettingRefused: return kTextSettingRefused;
     case kStrWarning: return "Warning";
   }
   return "";

@@ -4,6 +4,7 @@
 #include "framework/MessageBoxes.h"
 #include "framework/Icon.h"
 #include "services/Language.h"
+#include "services/Notice.h"
 #include "services/Profile.h"
 #include "services/Settings.h"
 #include "shell/QueueManagerApp.h"
@@ -90,8 +91,7 @@ void CCloseButton::OnEscape() { CCloseButton::OnCommand(); }
 CSaveButton::CSaveButton(CWindow* parent, CSettingsDialog* dialog) : CCloseButton(parent), mDialog(dialog) {}
 
 void CSaveButton::OnCommand() {
-  mDialog->Save();
-  CCloseButton::OnCommand();
+  if (mDialog->Save()) CCloseButton::OnCommand();
 }
 
 CAboutBox::CAboutBox(CWindow* main) : dialog(main), picture(&dialog), notice(&dialog), ok(&dialog) {}
@@ -144,14 +144,38 @@ void CSettingsDialog::Open() {
   dialog.SetFocus();
 }
 
-void CSettingsDialog::Save() {
+// A field whose text is no number reads as 0, which every lower bound refuses.
+static_assert(kRefreshRateSetting.lowest > 0 && kFirstLineSetting.lowest > 0 && kLastLineSetting.lowest > 0,
+              "a field that is no number must fall outside its bounds");
+
+bool CSettingsDialog::Save() {
   Settings settings;
-  settings.refreshRate = refreshSpin.GetValue();
-  settings.firstLine = firstSpin.GetValue();
-  settings.lastLine = lastSpin.GetValue();
+  struct Field {
+    CNSpinButton* spin;
+    const SettingKey* key;
+    int label;
+    int* value;
+  } fields[] = {{&refreshSpin, &kRefreshRateSetting, kStrRefreshRateLabel, &settings.refreshRate},
+                {&firstSpin, &kFirstLineSetting, kStrFirstLineLabel, &settings.firstLine},
+                {&lastSpin, &kLastLineSetting, kStrLastLineLabel, &settings.lastLine}};
+  for (const Field& field : fields) {
+    const int value = field.spin->GetValue();
+    if (value >= field.key->lowest && value <= field.key->highest) {
+      *field.value = value;
+      continue;
+    }
+    std::string name = theLanguage.GetString(field.label);
+    while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
+    const std::string text = FillText(NoticeText(kStrSettingRefused),
+                                      {name, std::to_string(field.key->lowest), std::to_string(field.key->highest)});
+    WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
+    field.spin->SetFocus();
+    return false;
+  }
   WaitCursor();
   settings.Write(theProfile);
   ArrowCursor();
+  return true;
 }
 
 CQueueManagerWindows::CQueueManagerWindows(CWinApp* application)

@@ -60,8 +60,9 @@ class CSettingsDialog {
   void Build();
   // Shows what the settings file holds (15, 1 and 4 without one).
   void Open();
-  // Stores the three values as entered, without checks.
-  void Save();
+  // Stores the three values when each is a number within its bounds;
+  // otherwise names the first that is not, and stores nothing.
+  bool Save();
 
   CDialogWin dialog;
   CBlackText refreshLabel;

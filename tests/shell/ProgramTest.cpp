@@ -312,6 +312,21 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "FirstLine", 0, kSettingsFile), 3u);
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "LastLine", 0, kSettingsFile), 2u);
 
+  // What is no number or lies outside its bounds is refused, by name.
+  for (const char* typed : {"abc", "500"}) {
+    SCOPED_TRACE(typed);
+    Click(ChildWithText(main, "KblPushButton", "&Settings"));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+    SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));
+    Click(ChildWithText(dialog, "KblPushButton", "&Save"));
+    EXPECT_EQ(AnswerQuestion(process, IDOK),
+              "Refresh rate (seconds) takes a whole number from 15 to 300. Nothing was saved.");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+    Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  }
+
   // Exit closes without saving.
   Click(ChildWithText(main, "KblPushButton", "&Settings"));
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
