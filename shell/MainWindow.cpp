@@ -1,5 +1,8 @@
 #include "shell/MainWindow.h"
 
+#include <string>
+
+#include "controls/EditFields.h"
 #include "dispatch/RunState.h"
 #include "framework/MessageBoxes.h"
 #include "framework/Icon.h"
@@ -111,6 +114,25 @@ void CAboutBox::Show() {
   ok.SetFocus();
 }
 
+CSettingField::CSettingField(CWindow* parent) : CNSpinButton(parent) {}
+
+// The arrows' position stops at their bounds; the field takes the number itself.
+void CSettingField::ShowValue(int value) {
+  SetValue(value);
+  if (mEdit) mEdit->SetText(std::to_string(value).c_str());
+}
+
+namespace {
+
+// The field's label without its colon, as the boxes name it.
+std::string FieldName(int label) {
+  std::string name = theLanguage.GetString(label);
+  while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
+}  // namespace
+
 CSettingsDialog::CSettingsDialog(CWindow* main)
     : dialog(main),
       refreshLabel(&dialog),
@@ -137,11 +159,26 @@ void CSettingsDialog::Build() {
 void CSettingsDialog::Open() {
   Settings settings;
   settings.Read(theProfile);
-  refreshSpin.SetValue(settings.refreshRate);
-  firstSpin.SetValue(settings.firstLine);
-  lastSpin.SetValue(settings.lastLine);
+  refreshSpin.ShowValue(settings.refreshRate);
+  firstSpin.ShowValue(settings.firstLine);
+  lastSpin.ShowValue(settings.lastLine);
   dialog.SetVisible();
   dialog.SetFocus();
+  struct Held {
+    const SettingKey* key;
+    int label;
+    int value;
+  } held[] = {{&kRefreshRateSetting, kStrRefreshRateLabel, settings.refreshRate},
+              {&kFirstLineSetting, kStrFirstLineLabel, settings.firstLine},
+              {&kLastLineSetting, kStrLastLineLabel, settings.lastLine}};
+  std::string outside;
+  for (const Held& h : held) {
+    if (h.value >= h.key->lowest && h.value <= h.key->highest) continue;
+    if (!outside.empty()) outside += "\n";
+    outside += FillText(NoticeText(kStrSettingOutside), {FieldName(h.label), std::to_string(h.value),
+                                                          std::to_string(h.key->lowest), std::to_string(h.key->highest)});
+  }
+  if (!outside.empty()) WarningBox(outside.c_str(), NoticeText(kStrWarning).c_str());
 }
 
 // A field whose text is no number reads as 0, which every lower bound refuses.
@@ -151,7 +188,7 @@ static_assert(kRefreshRateSetting.lowest > 0 && kFirstLineSetting.lowest > 0 && 
 bool CSettingsDialog::Save() {
   Settings settings;
   struct Field {
-    CNSpinButton* spin;
+    CSettingField* spin;
     const SettingKey* key;
     int label;
     int* value;
@@ -164,10 +201,8 @@ bool CSettingsDialog::Save() {
       *field.value = value;
       continue;
     }
-    std::string name = theLanguage.GetString(field.label);
-    while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
     const std::string text = FillText(NoticeText(kStrSettingRefused),
-                                      {name, std::to_string(field.key->lowest), std::to_string(field.key->highest)});
+                                      {FieldName(field.label), std::to_string(field.key->lowest), std::to_string(field.key->highest)});
     WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
     field.spin->SetFocus();
     return false;

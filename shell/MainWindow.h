@@ -30,6 +30,14 @@ class CCloseButton : public CPushButton {
   void OnEscape() override;
 };
 
+// A settings field that shows the number it is given even outside the
+// arrows' range, so that the dialog shows what the file holds.
+class CSettingField : public CNSpinButton {
+ public:
+  explicit CSettingField(CWindow* parent);
+  void ShowValue(int value);
+};
+
 class CSettingsDialog;
 
 // Writes the three settings, then closes the dialog as CCloseButton does.
@@ -58,7 +66,8 @@ class CSettingsDialog {
  public:
   explicit CSettingsDialog(CWindow* main);
   void Build();
-  // Shows what the settings file holds (15, 1 and 4 without one).
+  // Shows what the settings file holds (15, 1 and 4 without one), and
+  // says which of it lies outside its bounds.
   void Open();
   // Stores the three values when each is a number within its bounds;
   // otherwise names the first that is not, and stores nothing.
@@ -66,11 +75,11 @@ class CSettingsDialog {
 
   CDialogWin dialog;
   CBlackText refreshLabel;
-  CNSpinButton refreshSpin;
+  CSettingField refreshSpin;
   CBlackText firstLabel;
-  CNSpinButton firstSpin;
+  CSettingField firstSpin;
   CBlackText lastLabel;
-  CNSpinButton lastSpin;
+  CSettingField lastSpin;
   CSaveButton save;
   CCloseButton exit;
 };

@@ -300,7 +300,10 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
   std::vector<HWND> fields = Children(dialog, "KblEdit");
   ASSERT_EQ(fields.size(), 3u);
-  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "15" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
+  // What the file holds, also outside the arrows' bounds, and said so.
+  EXPECT_EQ(AnswerQuestion(process, IDOK),
+            "The settings file holds 1 for Refresh rate (seconds), outside its bounds of 15 to 300.");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "1" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
   EXPECT_TRUE(ChildWithText(dialog, "Static", "Refresh rate (seconds) :"));
 
   // A last line below the first is stored as entered.
