@@ -158,6 +158,22 @@ LRESULT CALLBACK PushButtonWndProc(HWND window, UINT message, WPARAM wParam, LPA
       SetWindowLongA(window, GWL_STYLE, (GetWindowLongA(window, GWL_STYLE) & ~kButtonTypeMask) | LOWORD(wParam));
       if (LOWORD(lParam)) RedrawNow(window);
       return 0;
+    // Space presses the focused button as on every Windows button: drawn
+    // pressed while held, clicked when it goes up.
+    case WM_KEYDOWN:
+      if (wParam != VK_SPACE) break;
+      if (!tracking.IsTracking()) SetPressed(window, true);
+      return 0;
+    case WM_KEYUP:
+      if (wParam != VK_SPACE) break;
+      if (!tracking.IsTracking() && (GetWindowLongA(window, GWL_STYLE) & kButtonPressed)) {
+        SetPressed(window, false);
+        ReportClick(window, BN_CLICKED);
+      }
+      return 0;
+    case WM_KILLFOCUS:
+      if (!tracking.IsTracking() && (GetWindowLongA(window, GWL_STYLE) & kButtonPressed)) SetPressed(window, false);
+      break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:

@@ -15,6 +15,34 @@ const int kArrowsWidth = 15;
 const int kFieldGap = 2;
 const unsigned long kArrowsStyle = WS_CHILD | WS_VISIBLE | 0x19;
 
+const char kFieldProcedure[] = "KblSpinFieldProc";
+const char kFieldArrows[] = "KblSpinArrows";
+
+// Up and Down in the field step the value as the arrows beside it do; the
+// library would move the focus with them.
+LRESULT CALLBACK SpinFieldWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(window, kFieldProcedure));
+  HWND arrows = static_cast<HWND>(GetPropA(window, kFieldArrows));
+  if ((message == WM_KEYDOWN || message == WM_KEYUP) && (wParam == VK_UP || wParam == VK_DOWN) && arrows) {
+    if (message == WM_KEYDOWN)
+      MicroScrollSetPosition(arrows, MicroScrollGetPosition(arrows) + (wParam == VK_UP ? 1 : -1));
+    return 0;
+  }
+  if (message == WM_NCDESTROY) {
+    RemovePropA(window, kFieldProcedure);
+    RemovePropA(window, kFieldArrows);
+  }
+  return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                  : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void StepWithKeys(HWND field, HWND arrows) {
+  if (!field || !arrows || GetPropA(field, kFieldProcedure)) return;
+  SetPropA(field, kFieldArrows, arrows);
+  SetPropA(field, kFieldProcedure, reinterpret_cast<HANDLE>(GetWindowLongPtrA(field, GWLP_WNDPROC)));
+  SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpinFieldWndProc));
+}
+
 // Private copies of the first count entries, or null for an empty list; a
 // null entry, or one that could not be copied, is kept as null.
 char** DuplicateList(char* const* list, int count, int* kept) {
@@ -80,6 +108,7 @@ void CSpinButton::CreateParts(int width, int height) {
   // beneath them and leaves them out of what it paints.
   HWND arrows = mSpin->GetHwnd();
   if (!arrows) return;
+  StepWithKeys(mEdit->GetHwnd(), arrows);
   SetWindowLongA(mHwnd, GWL_STYLE, GetWindowLongA(mHwnd, GWL_STYLE) | WS_CLIPSIBLINGS);
   SetWindowPos(mHwnd, arrows, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -150,6 +179,8 @@ int CNSpinButton::GetValue() {
 // only when it is made.
 CNSpinButton& CNSpinButton::JustifyRight() {
   if (mEdit) mEdit->JustifyRight();
+  // A field made anew has the library's procedure only.
+  if (mEdit) StepWithKeys(mEdit->GetHwnd(), SpinWindow());
   return *this;
 }
 

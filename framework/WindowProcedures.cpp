@@ -216,7 +216,8 @@ int IsLibraryPushButton(HWND window) {
 }
 
 // The default frame follows the focus while a push button has it and goes
-// back to the home default button when the focus moves anywhere else.
+// back to the home default button when the focus moves anywhere else; with
+// no home default it leaves the button, so Enter presses nothing there.
 void UpdateDefaultButton(HWND focus) {
   HWND parent = GetParent(focus);
   HWND current = ExtraHandle(parent, kExtraDefaultButton);
@@ -227,9 +228,9 @@ void UpdateDefaultButton(HWND focus) {
     return;
   }
   HWND home = ExtraHandle(parent, kExtraHomeDefault);
-  if (!parent || !home) return;
+  if (!parent) return;
   if (current) ShowAsDefault(current, false);
-  ShowAsDefault(home, true);
+  if (home) ShowAsDefault(home, true);
   SetExtraHandle(parent, kExtraDefaultButton, home);
 }
 

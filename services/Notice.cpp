@@ -16,6 +16,8 @@ const char* EnglishText(int id) {
     case kStrNoSuchLine: return kTextNoSuchLine;
     case kStrJobTooLong: return kTextJobTooLong;
     case kStrNoLineRecord: return kTextNoLineRecord;
+    case kStrSettingRefused: return kTextSettingRefused;
+    case kStrSettingOutside: return kTextSettingOutside;
     case kStrWarning: return "Warning";
   }
   return "";

@@ -23,6 +23,8 @@
 #define kStrNoSuchLine 114
 #define kStrJobTooLong 115
 #define kStrNoLineRecord 116
+#define kStrSettingRefused 117  // %1 the field, %2 and %3 its bounds
+#define kStrSettingOutside 118  // %1 the field, %2 the file's value, %3 and %4 the bounds
 
 #define kTextTableLocked "Another program holds the lock of %1. Nothing was moved; the manager tries again at the next change."
 #define kTextJournalUnreadable "ZELQMNGR.JNL cannot be read (%1). Nothing is moved until it can be; zelqtool check tells more."
@@ -31,6 +33,8 @@
 #define kTextNoSuchLine "Entry %1 (%2) waits for ever: it asks for line %3, which is no record of ZELBATCH.DBF. Add that line's record, or take the job back with zelqtool cancel %1."
 #define kTextJobTooLong "Entry %1 (%2) waits for ever: the job is too long to note in ZELQMNGR.JNL. Take it back with zelqtool cancel %1."
 #define kTextNoLineRecord "(no record)"
+#define kTextSettingOutside "The settings file holds %2 for %1, outside its bounds of %3 to %4."
+#define kTextSettingRefused "%1 takes a whole number from %2 to %3. Nothing was saved."
 
 #define kStrOk 9101
 #define kStrCancel 9102

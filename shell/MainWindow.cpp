@@ -1,15 +1,73 @@
 #include "shell/MainWindow.h"
 
+#include <string>
+
+#include "controls/EditFields.h"
 #include "dispatch/RunState.h"
 #include "framework/MessageBoxes.h"
 #include "framework/Icon.h"
 #include "services/Language.h"
+#include "services/Notice.h"
 #include "services/Profile.h"
 #include "services/Settings.h"
 #include "shell/QueueManagerApp.h"
 
 // Built in this order, so that every control's parent exists before it.
 CQueueManagerWindows theWindows(&theApp);
+
+namespace {
+
+const char kLibraryProcedure[] = "ZqLibraryProc";
+
+// The library destroys a top-level window on WM_CLOSE, and its destruction
+// ends the message loop: so Alt+F4 on a dialog, or a WM_CLOSE sent from
+// outside, would end the program without its question. Here a dialog closes
+// as its own closing button does, the main window refuses, and the end of
+// the session stops the workers before it is answered.
+LRESULT CALLBACK TopWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC previous = reinterpret_cast<WNDPROC>(GetPropA(window, kLibraryProcedure));
+  switch (message) {
+    case WM_CLOSE:
+      if (window == theWindows.aboutBox.dialog.GetHwnd()) theWindows.aboutBox.ok.CCloseButton::OnCommand();
+      if (window == theWindows.settingsDialog.dialog.GetHwnd())
+        theWindows.settingsDialog.exit.CCloseButton::OnCommand();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam && window == theWindows.main.GetHwnd()) theApp.EndForSession();
+      return 0;
+    case WM_NCDESTROY:
+      RemovePropA(window, kLibraryProcedure);
+      break;
+  }
+  return previous ? CallWindowProcA(previous, window, message, wParam, lParam)
+                  : DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The library draws a bitmap at its control's corner: the control takes the
+// bitmap's size, centred across the box and on the middle of its place.
+void CentrePicture(CBitMap& picture, HWND box) {
+  HWND window = picture.GetHwnd();
+  BITMAP size;
+  if (!window || !picture.GetBitmap() || !GetObjectA(picture.GetBitmap(), sizeof size, &size)) return;
+  RECT place;
+  RECT client;
+  GetWindowRect(window, &place);
+  MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&place), 2);
+  GetClientRect(box, &client);
+  MoveWindow(window, (client.right - size.bmWidth) / 2, (place.top + place.bottom - size.bmHeight) / 2, size.bmWidth,
+             size.bmHeight, FALSE);
+}
+
+void GuardTopWindow(CWindow& top) {
+  HWND window = top.GetHwnd();
+  if (!window) return;
+  SetPropA(window, kLibraryProcedure, reinterpret_cast<HANDLE>(GetWindowLongPtrA(window, GWLP_WNDPROC)));
+  SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TopWindowProc));
+}
+
+}  // namespace
 
 CCommandButton::CCommandButton(CWindow* parent, unsigned short command) : CPushButton(parent), mCommand(command) {}
 
@@ -30,11 +88,13 @@ void CCloseButton::OnCommand() {
   if (dialog) dialog->SetInvisible();
 }
 
+// Escape never saves.
+void CCloseButton::OnEscape() { CCloseButton::OnCommand(); }
+
 CSaveButton::CSaveButton(CWindow* parent, CSettingsDialog* dialog) : CCloseButton(parent), mDialog(dialog) {}
 
 void CSaveButton::OnCommand() {
-  mDialog->Save();
-  CCloseButton::OnCommand();
+  if (mDialog->Save()) CCloseButton::OnCommand();
 }
 
 CAboutBox::CAboutBox(CWindow* main) : dialog(main), picture(&dialog), notice(&dialog), ok(&dialog) {}
@@ -42,6 +102,7 @@ CAboutBox::CAboutBox(CWindow* main) : dialog(main), picture(&dialog), notice(&di
 void CAboutBox::Build() {
   dialog.Create(theLanguage.GetString(kStrAboutTitle), 56, 36, 386, 259);
   picture.Create(kBitmapAbout, 90, 25, 200, 100);
+  CentrePicture(picture, dialog.GetHwnd());
   notice.Create(theLanguage.GetString(kStrProductNotice), 1, 152, 376, 16);
   ok.Create(theLanguage.GetString(kStrAboutOk), 153, 189, 80, 28);
 }
@@ -49,8 +110,28 @@ void CAboutBox::Build() {
 void CAboutBox::Show() {
   ok.SetDefault();
   dialog.SetVisible();
-  dialog.SetFocus();
+  // On OK, Enter and Escape close the box.
+  ok.SetFocus();
 }
+
+CSettingField::CSettingField(CWindow* parent) : CNSpinButton(parent) {}
+
+// The arrows' position stops at their bounds; the field takes the number itself.
+void CSettingField::ShowValue(int value) {
+  SetValue(value);
+  if (mEdit) mEdit->SetText(std::to_string(value).c_str());
+}
+
+namespace {
+
+// The field's label without its colon, as the boxes name it.
+std::string FieldName(int label) {
+  std::string name = theLanguage.GetString(label);
+  while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
+}  // namespace
 
 CSettingsDialog::CSettingsDialog(CWindow* main)
     : dialog(main),
@@ -78,21 +159,58 @@ void CSettingsDialog::Build() {
 void CSettingsDialog::Open() {
   Settings settings;
   settings.Read(theProfile);
-  refreshSpin.SetValue(settings.refreshRate);
-  firstSpin.SetValue(settings.firstLine);
-  lastSpin.SetValue(settings.lastLine);
+  refreshSpin.ShowValue(settings.refreshRate);
+  firstSpin.ShowValue(settings.firstLine);
+  lastSpin.ShowValue(settings.lastLine);
   dialog.SetVisible();
   dialog.SetFocus();
+  struct Held {
+    const SettingKey* key;
+    int label;
+    int value;
+  } held[] = {{&kRefreshRateSetting, kStrRefreshRateLabel, settings.refreshRate},
+              {&kFirstLineSetting, kStrFirstLineLabel, settings.firstLine},
+              {&kLastLineSetting, kStrLastLineLabel, settings.lastLine}};
+  std::string outside;
+  for (const Held& h : held) {
+    if (h.value >= h.key->lowest && h.value <= h.key->highest) continue;
+    if (!outside.empty()) outside += "\n";
+    outside += FillText(NoticeText(kStrSettingOutside), {FieldName(h.label), std::to_string(h.value),
+                                                          std::to_string(h.key->lowest), std::to_string(h.key->highest)});
+  }
+  if (!outside.empty()) WarningBox(outside.c_str(), NoticeText(kStrWarning).c_str());
 }
 
-void CSettingsDialog::Save() {
+// A field whose text is no number reads as 0, which every lower bound refuses.
+static_assert(kRefreshRateSetting.lowest > 0 && kFirstLineSetting.lowest > 0 && kLastLineSetting.lowest > 0,
+              "a field that is no number must fall outside its bounds");
+
+bool CSettingsDialog::Save() {
   Settings settings;
-  settings.refreshRate = refreshSpin.GetValue();
-  settings.firstLine = firstSpin.GetValue();
-  settings.lastLine = lastSpin.GetValue();
+  struct Field {
+    CSettingField* spin;
+    const SettingKey* key;
+    int label;
+    int* value;
+  } fields[] = {{&refreshSpin, &kRefreshRateSetting, kStrRefreshRateLabel, &settings.refreshRate},
+                {&firstSpin, &kFirstLineSetting, kStrFirstLineLabel, &settings.firstLine},
+                {&lastSpin, &kLastLineSetting, kStrLastLineLabel, &settings.lastLine}};
+  for (const Field& field : fields) {
+    const int value = field.spin->GetValue();
+    if (value >= field.key->lowest && value <= field.key->highest) {
+      *field.value = value;
+      continue;
+    }
+    const std::string text = FillText(NoticeText(kStrSettingRefused),
+                                      {FieldName(field.label), std::to_string(field.key->lowest), std::to_string(field.key->highest)});
+    WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
+    field.spin->SetFocus();
+    return false;
+  }
   WaitCursor();
   settings.Write(theProfile);
   ArrowCursor();
+  return true;
 }
 
 CQueueManagerWindows::CQueueManagerWindows(CWinApp* application)
@@ -120,8 +238,14 @@ void CQueueManagerWindows::Build() {
 
   timeClock.Create(335, 10, 70, 18, 1);
   dateClock.Create(415, 10, 70, 18, 2);
-  queueStatus.Create("", 18, 50, 210, 18);
+  // In the system font a German count of two figures was cut already: the
+  // GUI font, and the queue's line up to the line column, fit five-figure
+  // counts in all three languages.
+  queueStatus.Create("", 18, 50, 254, 18);
   lineStatus.Create("", 280, 50, 210, 18);
+  HFONT statusFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  queueStatus.SetFont(statusFont);
+  lineStatus.SetFont(statusFont);
   HFONT fixed = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
   queueList.Create(18, 70, 210, 210);
   queueList.SetFont(fixed);
@@ -136,7 +260,12 @@ void CQueueManagerWindows::Build() {
 
   aboutBox.Build();
   settingsDialog.Build();
+  GuardTopWindow(main);
+  GuardTopWindow(aboutBox.dialog);
+  GuardTopWindow(settingsDialog.dialog);
 
   main.SetVisible();
   main.SetFocus();
+  // The keys work at once, without a click into a list first.
+  queueList.SetFocus();
 }

@@ -21,11 +21,21 @@ class CCommandButton : public CPushButton {
   unsigned short mCommand;
 };
 
-// Hides its dialog and gives the main window back the focus.
+// Hides its dialog and gives the main window back the focus; Escape on it
+// does the same.
 class CCloseButton : public CPushButton {
  public:
   explicit CCloseButton(CWindow* parent);
   void OnCommand() override;
+  void OnEscape() override;
+};
+
+// A settings field that shows the number it is given even outside the
+// arrows' range, so that the dialog shows what the file holds.
+class CSettingField : public CNSpinButton {
+ public:
+  explicit CSettingField(CWindow* parent);
+  void ShowValue(int value);
 };
 
 class CSettingsDialog;
@@ -56,18 +66,20 @@ class CSettingsDialog {
  public:
   explicit CSettingsDialog(CWindow* main);
   void Build();
-  // Shows what the settings file holds (15, 1 and 4 without one).
+  // Shows what the settings file holds (15, 1 and 4 without one), and
+  // says which of it lies outside its bounds.
   void Open();
-  // Stores the three values as entered, without checks.
-  void Save();
+  // Stores the three values when each is a number within its bounds;
+  // otherwise names the first that is not, and stores nothing.
+  bool Save();
 
   CDialogWin dialog;
   CBlackText refreshLabel;
-  CNSpinButton refreshSpin;
+  CSettingField refreshSpin;
   CBlackText firstLabel;
-  CNSpinButton firstSpin;
+  CSettingField firstSpin;
   CBlackText lastLabel;
-  CNSpinButton lastSpin;
+  CSettingField lastSpin;
   CSaveButton save;
   CCloseButton exit;
 };

@@ -21,6 +21,11 @@ namespace {
 
 const unsigned long kWorkerStack = 16384;
 
+// Whether the workers were stopped, and how: the end of the session stops
+// them before the loop ends, and shutdown must not wait for them again.
+bool workersStopped = false;
+bool workersFinished = true;
+
 bool HasOption(const char* option) { return theCommandLine && theCommandLine->HasOption(option); }
 
 HANDLE StartThread(LPTHREAD_START_ROUTINE entry) {
@@ -122,10 +127,25 @@ void CQueueManagerApp::AskToQuit() {
   if (ConfirmBox(question, theLanguage.GetString(kStrConfirmCaption), 0)) Quit();
 }
 
+bool CQueueManagerApp::StopWorkers() {
+  if (workersStopped) return workersFinished;
+  workersStopped = true;
+  theRunState.Stop();
+  workersFinished = EndWorkers(theRunState, kWorkerWaitSeconds, kWriteGraceMs);
+  return workersFinished;
+}
+
+void CQueueManagerApp::EndForSession() {
+  theWindows.main.SetInvisible();
+  StopWorkers();
+  theLogFile.Close();
+  theRunState.logging = 0;
+  Quit();
+}
+
 void CQueueManagerApp::Terminate() {
   theWindows.main.SetInvisible();
-  theRunState.Stop();
-  const bool finished = EndWorkers(theRunState, kWorkerWaitSeconds, kWriteGraceMs);
+  const bool finished = StopWorkers();
   CWinApp::Terminate();
   // A worker ended by force may have died holding a lock of the runtime or
   // of the window system, which the static objects' destructors would wait

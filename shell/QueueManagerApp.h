@@ -29,12 +29,17 @@ class CQueueManagerApp : public CCommandApp {
   void Command(unsigned int id) override;
 
   int StartupFailed() const { return mStartupFailed; }
+  // The end of the Windows session: the workers stop as after the quit
+  // question's Yes, the log closes and the loop ends, all before the
+  // system is answered, since it may end the process then.
+  void EndForSession();
 
  private:
   void SelectLanguage();
   void ReadSettings();
   void StartWorkers();
   void AskToQuit();
+  bool StopWorkers();
 
   int mStartupFailed;
 };

@@ -333,6 +333,19 @@ TEST_F(PushButtons, ClickCodeFollowsTheButtonThatWentUp) {
   EXPECT_TRUE(edit->HasFocus()) << "the button takes no focus";
 }
 
+TEST_F(PushButtons, SpacePressesTheFocusedButton) {
+  Probe* button = Button(BS_PUSHBUTTON, "Space");
+  HWND hwnd = button->GetHwnd();
+  button->SetFocus();
+  SendMessageA(hwnd, WM_KEYDOWN, VK_SPACE, 1);
+  EXPECT_TRUE(GetWindowLongA(hwnd, GWL_STYLE) & kButtonPressed) << "Space held does not show the button pressed";
+  EXPECT_TRUE(Commands().empty());
+  SendMessageA(hwnd, WM_KEYUP, VK_SPACE, 0xC0000001);
+  EXPECT_FALSE(GetWindowLongA(hwnd, GWL_STYLE) & kButtonPressed);
+  ASSERT_EQ(Commands().size(), 1u) << "Space did not press the button";
+  EXPECT_EQ(Commands()[0].first, MAKEWPARAM(button->GetId(), BN_CLICKED));
+}
+
 TEST_F(PushButtons, PointerLeavingAndReturningWhileHeld) {
   HWND button = Button(BS_PUSHBUTTON)->GetHwnd();
   Mouse(button, WM_LBUTTONDOWN, 5, 5);

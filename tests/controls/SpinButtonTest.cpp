@@ -204,6 +204,14 @@ TEST_F(SpinButtons, NumericFieldFollowsSetValueAndTheArrowsWithinTheLimits) {
   EXPECT_EQ(TextOf(spin->Field()), std::to_string(next));
   Click(spin->Arrows(), kDown);
   EXPECT_EQ(spin->GetValue(), 60) << "the other arrow steps back";
+  // Up and Down in the field step as the arrows do, and keep the focus there.
+  spin->mEdit->SetFocus();
+  SendMessageA(spin->Field(), WM_KEYDOWN, VK_UP, 1);
+  SendMessageA(spin->Field(), WM_KEYUP, VK_UP, 0xC0000001);
+  EXPECT_EQ(spin->GetValue(), next) << "Up in the field does not step as the up arrow";
+  SendMessageA(spin->Field(), WM_KEYDOWN, VK_DOWN, 1);
+  EXPECT_EQ(spin->GetValue(), 60) << "Down in the field does not step as the down arrow";
+  EXPECT_EQ(GetFocus(), spin->Field());
 
   for (int limit : {15, 300}) {
     spin->SetValue(limit);

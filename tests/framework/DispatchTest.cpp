@@ -312,6 +312,17 @@ TEST_F(Dispatch, DefaultFrameFollowsTheFocusAmongPushButtons) {
   Events().clear();
   Key(edit, VK_RETURN);
   EXPECT_EQ(Events(), std::vector<std::string>{"MsgCommand" + Id(ok)});
+
+  // Without a home default the frame leaves the button the focus left.
+  ok->UnsetDefault();
+  ok->SetFocus();
+  Key(ok, VK_TAB);
+  EXPECT_TRUE(cancel->IsDefault());
+  Key(cancel, VK_TAB);
+  EXPECT_FALSE(cancel->IsDefault()) << "the frame stayed on the button the focus left";
+  Events().clear();
+  Key(edit, VK_RETURN);
+  EXPECT_TRUE(Events().empty()) << ::testing::PrintToString(Events());
 }
 
 TEST_F(Dispatch, EscapeAndInsertInControlsAndTopLevelWindows) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -15,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "dispatch/Journal.h"
 #include "dispatch/QueueView.h"
 #include "dispatch/Tables.h"
 #include "harness/ProgramDriver.h"
 #include "services/Database.h"
 #include "services/StringIds.h"
+#include "shell/Resources.h"
 
 namespace {
 
@@ -36,6 +39,26 @@ std::string ModuleString(const std::string& module, int id) {
 
 const char kSettingsFile[] = "zelQmngr.ini";
 
+// The window that has the keyboard in the program's window thread.
+HWND FocusOf(const PROCESS_INFORMATION& process) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(process.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+// A key as the keyboard gives it to the window with the focus.
+void PressKey(const PROCESS_INFORMATION& process, WPARAM key) {
+  HWND focus = FocusOf(process);
+  PostMessageA(focus, WM_KEYDOWN, key, 1);
+  PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+}
+
+// Alt+F4 as the keyboard gives it to the window.
+void PressAltF4(HWND window) {
+  PostMessageA(window, WM_SYSKEYDOWN, VK_F4, 0x20000001);
+  PostMessageA(window, WM_SYSKEYUP, VK_F4, 0xE0000001);
+}
+
 class Program : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -45,6 +68,7 @@ class Program : public ::testing::Test {
     DeleteFileA(tables::kQueueFileName);
     DeleteFileA(tables::kLineFileName);
     DeleteFileA("ZELQMNGR.LOG");
+    DeleteFileA(kJournalFileName);
     // The settings file lives where the profile calls put a bare name.
     WritePrivateProfileStringA("QueueManager", nullptr, nullptr, kSettingsFile);
     WritePrivateProfileStringA("QueueManager", "RefreshRate", "1", kSettingsFile);
@@ -115,6 +139,7 @@ TEST_F(Program, ShowsTheTablesDispatchesAndEndsThroughTheQuitQuestion) {
 
   std::vector<HWND> lists = Children(main, "ListBox");
   ASSERT_EQ(lists.size(), 2u);
+  EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == lists[0]; })) << "the queue list has no focus at start";
   // The dispatcher serves line 1 and the requested line 5, which the window
   // does not watch (1..4); the queue is then empty.
   EXPECT_TRUE(WaitFor([&] {
@@ -216,6 +241,53 @@ TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
   }
 }
 
+// How wide the text is in the GUI font, which the status lines are given
+// (a font handle means nothing in another process, so it cannot be asked).
+int GuiFontWidth(const std::string& text) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+  SIZE size = {};
+  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  return size.cx;
+}
+
+TEST_F(Program, StatusLinesShowTheirWholeTextInEveryLanguage) {
+  for (const char* module : {"ZLQMN_DT.DLL", "ZLQMN_FR.DLL"})
+    ASSERT_TRUE(CopyFileA((BinDir() + module).c_str(), module, FALSE)) << module;
+  struct Case {
+    const char* option;
+    std::string module;
+  } cases[] = {{"", BinDir() + "zelqmngr.exe"}, {"/DT", "ZLQMN_DT.DLL"}, {"/FR", "ZLQMN_FR.DLL"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.module);
+    const std::string queueFormat = ModuleString(c.module, kStrQueueStatus);
+    const std::string lineFormat = ModuleString(c.module, kStrLineStatus);
+    ASSERT_FALSE(queueFormat.empty() || lineFormat.empty());
+    PROCESS_INFORMATION process = Start(c.option);
+    HWND main = MainWindow(process, ModuleString(c.module, kStrTitle).c_str());
+    ASSERT_NE(main, nullptr);
+    char shown[256];
+    char widest[256];
+    std::snprintf(shown, sizeof shown, queueFormat.c_str(), 0, 20, 0);
+    std::snprintf(widest, sizeof widest, queueFormat.c_str(), 99999, 99999, 99999);
+    HWND queueStatus = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (queueStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
+    RECT room;
+    GetClientRect(queueStatus, &room);
+    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    std::snprintf(shown, sizeof shown, lineFormat.c_str(), 4);
+    std::snprintf(widest, sizeof widest, lineFormat.c_str(), 99999);
+    HWND lineStatus = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (lineStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
+    GetClientRect(lineStatus, &room);
+    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+}
+
 TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   WritePrivateProfileStringA("QueueManager", "FirstLine", "3", kSettingsFile);
   WritePrivateProfileStringA("QueueManager", "LastLine", "7", kSettingsFile);
@@ -228,7 +300,10 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), main);
   std::vector<HWND> fields = Children(dialog, "KblEdit");
   ASSERT_EQ(fields.size(), 3u);
-  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "15" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
+  // What the file holds, also outside the arrows' bounds, and said so.
+  EXPECT_EQ(AnswerQuestion(process, IDOK),
+            "The settings file holds 1 for Refresh rate (seconds), outside its bounds of 15 to 300.");
+  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "1" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
   EXPECT_TRUE(ChildWithText(dialog, "Static", "Refresh rate (seconds) :"));
 
   // A last line below the first is stored as entered.
@@ -240,6 +315,21 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "FirstLine", 0, kSettingsFile), 3u);
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "LastLine", 0, kSettingsFile), 2u);
 
+  // What is no number or lies outside its bounds is refused, by name.
+  for (const char* typed : {"abc", "500"}) {
+    SCOPED_TRACE(typed);
+    Click(ChildWithText(main, "KblPushButton", "&Settings"));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+    SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));
+    Click(ChildWithText(dialog, "KblPushButton", "&Save"));
+    EXPECT_EQ(AnswerQuestion(process, IDOK),
+              "Refresh rate (seconds) takes a whole number from 15 to 300. Nothing was saved.");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+    Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  }
+
   // Exit closes without saving.
   Click(ChildWithText(main, "KblPushButton", "&Settings"));
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
@@ -248,6 +338,16 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+
+  // Alt+F4 closes it as Exit does, and ends nothing.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("98"));
+  PressAltF4(dialog);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_TRUE(IsWindow(dialog)) << "Alt+F4 destroyed the settings dialog";
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
@@ -259,6 +359,9 @@ TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
   PostMessageA(main, WM_SYSKEYUP, VK_F4, 0xE0000001);
   Sleep(500);
   EXPECT_TRUE(IsWindow(main));
+  // What taskkill without /F sends.
+  SendMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(main)) << "WM_CLOSE destroyed the main window";
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
@@ -274,8 +377,39 @@ TEST_F(Program, AboutBoxAndMinimize) {
   HWND ok = ChildWithText(about, "KblPushButton", "&Ok");
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(GetWindowLongA(ok, GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
+  // The picture is drawn from its control's corner: the control is the
+  // bitmap's size and sits in the middle of the box's width.
+  HMODULE program = LoadLibraryExA((BinDir() + "zelqmngr.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(program, MAKEINTRESOURCEA(kBitmapAbout), IMAGE_BITMAP, 0, 0, 0));
+  BITMAP size = {};
+  ASSERT_TRUE(bitmap && GetObjectA(bitmap, sizeof size, &size));
+  DeleteObject(bitmap);
+  FreeLibrary(program);
+  HWND picture = ChildWithText(about, "Static", "");
+  ASSERT_NE(picture, nullptr);
+  RECT box;
+  RECT shown;
+  GetClientRect(about, &box);
+  GetWindowRect(picture, &shown);
+  MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&shown), 2);
+  EXPECT_EQ(shown.right - shown.left, size.bmWidth);
+  EXPECT_EQ(shown.bottom - shown.top, size.bmHeight);
+  EXPECT_LE(std::abs(shown.left + shown.right - box.right), 1) << shown.left << ".." << shown.right << " in " << box.right;
   Click(ok);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
+  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    Click(ChildWithText(main, "KblPushButton", "Ab&out"));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }));
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(process) != nullptr; }));
+    PressKey(process, key);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); })) << "key " << key << " left the about box open";
+  }
+  // Alt+F4 closes it as OK does, and ends nothing.
+  Click(ChildWithText(main, "KblPushButton", "Ab&out"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }));
+  PressAltF4(about);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }));
+  EXPECT_TRUE(IsWindow(about)) << "Alt+F4 destroyed the about box";
 
   Click(ChildWithText(main, "KblPushButton", "Minimize"));
   EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
@@ -506,6 +640,30 @@ TEST_F(Program, TablesDeletedDamagedAndRestoredWhileItRuns) {
   Click(exitButton);
   AnswerQuestion(process, IDYES);
   EXPECT_EQ(ExitCode(process, 15000), 0u);
+}
+
+TEST_F(Program, EndOfSessionStopsTheWorkersBeforeItIsAnsweredAndAsksNothing) {
+  Enqueue("Before the end");
+  PROCESS_INFORMATION process = Start("/LOG");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return JobOnLine(1) == "Before the end"; }));
+  DWORD_PTR answer = 0;
+  ASSERT_TRUE(SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &answer));
+  EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+  ASSERT_TRUE(SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &answer));
+  // Answered: the system may end the process now, so nothing moves any more.
+  Enqueue("After the answer", 2);
+  EXPECT_EQ(ExitCode(process, 15000), 0u) << "the program did not end by itself, or asked something";
+  EXPECT_EQ(JobOnLine(2), "");
+  CJournal journal;
+  JournalNote note;
+  std::string why;
+  ASSERT_TRUE(journal.Read(&note, &why)) << why;
+  EXPECT_EQ(note.kind, JournalNote::kClear);
+  const std::string log = FileBytes("ZELQMNGR.LOG");
+  EXPECT_NE(log.find("Before the end"), std::string::npos) << log;
+  EXPECT_EQ(log.find("After the answer"), std::string::npos) << log;
 }
 
 TEST_F(Program, LogHeldByAnotherProgramDoesNotStopDispatching) {
