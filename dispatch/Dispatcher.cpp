@@ -363,7 +363,7 @@ PassResult CDispatcher::Walk(bool look) {
   WritingGuard writing(mState);
   // The last note cleared on disk first: a stale one could name an entry
   // that the producers fill again once the read position has passed it.
-  if (CDatabase::EngineContext().noSync == 0 && !mJournal.Settle())
+  if (Durable() && !mJournal.Settle())
     return finish(PassEnd::kJournalWriteFailed, "the read position stays where it was");
   if (!WriteNumber(mQueue, kReadPositionField, read))
     return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");

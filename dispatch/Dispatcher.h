@@ -114,6 +114,7 @@ class CDispatcher {
   // Finishes what the journal names before anything else moves.
   PassEnd Recover(int records, int lineCount, std::string* detail);
   static bool SyncTable(const char* fileName);
+  static bool Durable();
   // Copies the job to the line and marks the entry served; *moved tells
   // whether the job reached its line, also when a later step failed.
   PassEnd Move(int entry, int line, const tables::Job& job, bool* moved);

@@ -22,9 +22,6 @@ bool Carries(const Job& onLine, const Job& job) {
   return true;
 }
 
-// Without the engine's syncs (a benchmark's choice) the journal skips its own.
-bool Durable() { return CDatabase::EngineContext().noSync == 0; }
-
 // Whether an entry still holds the job, or what a torn blanking left of it.
 bool StillHolds(const Job& entry, const Job& job) {
   if (IsBlank(entry.text) || !IsLeftOf(entry.text, job.text) || entry.requestedLine != job.requestedLine) return false;
@@ -34,6 +31,9 @@ bool StillHolds(const Job& entry, const Job& job) {
 }
 
 }  // namespace
+
+// Without the engine's syncs (a benchmark's choice) the journal skips its own.
+bool CDispatcher::Durable() { return CDatabase::EngineContext().noSync == 0; }
 
 struct DispatchedJob {
   Job job;

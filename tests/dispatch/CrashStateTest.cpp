@@ -197,8 +197,6 @@ void WriteFolder(const Files& files) {
   for (const auto& [name, bytes] : files) WriteBytes(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
 }
 
-enum class Operation { kPass, kEnqueue, kCancel };
-
 class CrashStates : public QueueFixture {
  protected:
   static constexpr int kRecords = 7;

@@ -45,8 +45,6 @@ Fault Inject(cb5::FileOp) {
   return Fault::kNone;
 }
 
-enum class Operation { kPass, kEnqueue, kCancel };
-
 class FaultRuns : public QueueFixture {
  protected:
   // Lines 1, 3 and 4 free, line 2 serving BUSY2; A, B (for line 4), C and D

@@ -31,6 +31,9 @@ struct Entry {
   std::string texts[4];
 };
 
+// What a fault or crash run drives: a pass, an enqueue or a cancel.
+enum class Operation { kPass, kEnqueue, kCancel };
+
 class QueueFixture : public ::testing::Test {
  protected:
   ScratchFolder folder;
