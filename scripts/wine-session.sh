@@ -103,3 +103,19 @@ zq_desktop_start() {
   done
   echo "-- the Wine desktop of $dir was not up after 300 s: the first test with a window waits for it"
 }
+
+# Another machine for a build: a Wine prefix in DIR/wineprefix with a server
+# of its own, so that its programs see those of the build's prefix (and
+# native ones) only through the system's record locks, as programs on two
+# machines sharing a file server do. DIR gets the build's runner with its
+# own prefix and the build's programs, and starts as a build tree does.
+# Usage: zq_wine_machine BUILD_DIR DIR
+zq_wine_machine() {
+  local build dir
+  build=$(cd "$1" && pwd)
+  mkdir -p "$2" && dir=$(cd "$2" && pwd)
+  sed "s|^WINEPREFIX=.*|WINEPREFIX=$dir/wineprefix|" "$build/wine-run.sh" >"$dir/wine-run.sh"
+  chmod +x "$dir/wine-run.sh"
+  ln -sfn "$build/bin" "$dir/bin"
+  zq_wine_start "$dir"
+}
