@@ -381,6 +381,23 @@ int VerifyFaults(char** a) {
   return problems == 0 ? 0 : 1;
 }
 
+// journal: the note the managers' journal holds, "clear" when none.
+int ShowJournal() {
+  CJournal journal;
+  JournalNote note;
+  std::string why;
+  if (!journal.Read(&note, &why)) {
+    std::cerr << "journal: " << why << "\n";
+    return 1;
+  }
+  if (note.kind == JournalNote::kClear)
+    std::cout << "clear\n";
+  else
+    std::cout << note.What() << " of entry " << note.entry << " to line " << note.line << " (" << note.job.text
+              << ")\n";
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -390,10 +407,12 @@ int main(int argc, char** argv) {
   if (mode == "verify" && argc == 5) return Verify(argv + 2);
   if (mode == "round" && argc == 5) return Round(argv + 2);
   if (mode == "verify-faults" && argc == 5) return VerifyFaults(argv + 2);
+  if (mode == "journal" && argc == 2) return ShowJournal();
   std::cerr << "usage: e2e_agent produce COUNT SEED MAXGAPMS LASTLINE OUTSIDELINE SECONDS [BURST]\n"
                "       e2e_agent serve NAME SEED MAXHOLDMS SECONDS LINE...\n"
                "       e2e_agent verify COUNT FIRST LAST\n"
                "       e2e_agent round PENDING SEED ROUND\n"
-               "       e2e_agent verify-faults KILLS FIRST LAST\n";
+               "       e2e_agent verify-faults KILLS FIRST LAST\n"
+               "       e2e_agent journal\n";
   return 2;
 }

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Three managers on one folder, as on three machines sharing a file server:
+# the program with "/LOG" in two Wine prefixes (each its own wineserver, so
+# their locks meet only as the system's record locks) and a native
+# "zelqtool dispatch --log", watching lines 1..3, 4..6 and 7..9. A producer
+# and line servers (one on line 10, which no manager watches) work while the
+# managers are killed at random and started again. At the end no job is lost
+# or served twice, the one log holds one line per job and the journal is clear.
+# Usage: ManyManagers.sh WINDOWS_BUILD NATIVE_BIN WORKDIR JOBS KILLS SECONDS
+set -u -o pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "$1" && pwd) native=$(cd "$2" && pwd) work=$3 jobs=$4 kills=$5 limit=$6
+program="$build/bin/zelqmngr.exe" tool="$native/zelqtool" agent="$native/e2e_agent"
+names=("the program in the first prefix" "the program in the second prefix" "zelqtool dispatch")
+firsts=(1 4 7) lasts=(3 6 9) outside=10
+
+fail() { echo "managers: $*"; exit 1; }
+ms() { echo $(($(date +%s%N) / 1000000)); }
+
+. "$root/scripts/wine-session.sh"
+pids=() mpid=()
+finish() {
+  local pid
+  for pid in "${mpid[@]}" "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+  for pid in "${mpid[@]}" "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+  zq_wine_stop
+}
+trap finish EXIT
+
+# The two machines keep their prefixes between runs: a new one takes seconds.
+for m in 0 1; do
+  zq_wine_machine "$build" "$build/machines/m$m" >/dev/null
+  runner[$m]="$build/machines/m$m/wine-run.sh"
+  printf '[QueueManager]\r\nRefreshRate=1\r\nFirstLine=%d\r\nLastLine=%d\r\n' ${firsts[$m]} ${lasts[$m]} \
+    >"$build/machines/m$m/wineprefix/drive_c/windows/zelQmngr.ini"
+done
+
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || fail "cannot make $work"
+"$tool" create --queue 40 --lines $outside --force >/dev/null || fail "create failed"
+
+started=()
+start() {
+  local m=$1
+  if [ "$m" -lt 2 ]; then
+    "${runner[$m]}" "$program" /LOG >"manager$m.out" 2>&1 &
+  else
+    "$tool" dispatch --first ${firsts[2]} --last ${lasts[2]} --rate 1 --log >"manager2.out" 2>&1 &
+  fi
+  mpid[$m]=$!
+  started[$m]=$(ms)
+}
+running() { [ -d "/proc/$1" ] && [ "$(ps -o stat= -p "$1" | cut -c1)" != Z ]; }
+for m in 0 1 2; do start $m; done
+
+n=0
+for lines in "1 2 3" "4 5 6" "7 8 9" "$outside"; do
+  n=$((n + 1))
+  "$agent" serve s$n $((300 + n)) 60 "$limit" $lines &
+  pids+=($!)
+done
+# Bursts of jobs, so that the managers have moves to be killed among.
+"$agent" produce "$jobs" 27 300 9 $outside "$limit" 10 >producer.out 2>&1 &
+producer=$!
+pids+=($producer)
+
+served() { cat served-*.txt 2>/dev/null | wc -l; }
+produced() { cat produced.txt 2>/dev/null | wc -l; }
+landed=0 noted=0 themselves=0 seen=0
+end=$(($(ms) + limit * 1000)) next=$(($(ms) + 500 + RANDOM % 2000))
+while :; do
+  now=$(ms)
+  [ "$now" -lt "$end" ] || fail "not done after $limit s: $landed kills, $(served) of $jobs jobs served"
+  for m in 0 1 2; do
+    running "${mpid[$m]}" && continue
+    wait "${mpid[$m]}"
+    status=$?
+    # A manager ends by itself only when it cannot work at all.
+    themselves=$((themselves + 1))
+    [ $themselves -le 10 ] ||
+      fail "${names[$m]} ended by itself with status $status: $(tr -d '\r' <"manager$m.out" | tail -3)"
+    grep -q "cannot open" "manager$m.out" && fail "${names[$m]}: $(tr -d '\r' <"manager$m.out" | tail -1)"
+    start $m
+  done
+  # A kill falls due at a random moment; it lands when jobs have just come,
+  # while they are being moved, in a manager that has begun its work.
+  was=$seen seen=$(produced)
+  if [ $landed -lt "$kills" ] && [ "$now" -ge $next ] && { [ "$seen" -gt "$was" ] || ! running $producer; }; then
+    m=$((RANDOM % 3))
+    if [ $((now - started[m])) -ge 1000 ]; then
+      sleep "0.0$((RANDOM % 10))"
+      kill -KILL "${mpid[$m]}" 2>/dev/null
+      wait "${mpid[$m]}" 2>/dev/null
+      landed=$((landed + 1))
+      [ "$("$agent" journal)" = clear ] || noted=$((noted + 1))
+      start $m
+      next=$(($(ms) + 300 + RANDOM % 2200))
+    fi
+  fi
+  if [ $landed -ge "$kills" ] && ! running $producer && [ "$(served)" -ge "$jobs" ]; then break; fi
+  sleep 0.1
+done
+wait $producer || fail "the producer failed: $(cat producer.out)"
+echo "$landed kills (a note in the journal just after $noted of them), $themselves ends by themselves," \
+     "$jobs jobs served"
+
+# Every job has reached its line: the line servers stop, and with nothing
+# left to move the managers are idle when they go.
+touch stop
+for pid in "${pids[@]}"; do wait "$pid"; done
+pids=()
+# The last lines freed are a change: each manager's next pass finds the
+# queue empty and brings its read position up to the write position.
+sleep 2.5
+kill -INT "${mpid[2]}"
+wait "${mpid[2]}" || fail "zelqtool dispatch did not stop cleanly: $(tail -3 manager2.out)"
+for m in 0 1; do kill -KILL "${mpid[$m]}"; wait "${mpid[$m]}" 2>/dev/null; done
+mpid=()
+
+# Who logged what, so that a manager whose log stayed off is named.
+for m in 0 1 2; do
+  reached=$(cut -d'|' -f1 served-*.txt | awk -v a=${firsts[$m]} -v b=${lasts[$m]} '$1 >= a && $1 <= b' | wc -l)
+  logged=$(tr -d '\r' <ZELQMNGR.LOG | awk -F, -v a=${firsts[$m]} -v b=${lasts[$m]} '$(NF-1) >= a && $(NF-1) <= b' | wc -l)
+  echo "lines ${firsts[$m]}..${lasts[$m]} (${names[$m]}): $reached jobs reached them, $logged log lines name them"
+done
+journal=$("$agent" journal) || fail "the journal cannot be read"
+[ "$journal" = clear ] || fail "the journal still holds $journal"
+"$agent" verify "$jobs" 1 9
