@@ -41,4 +41,12 @@ for suite in "${suites[@]}"; do
   echo "== tests: $suite"
   ctest --test-dir "$build/$config" --output-on-failure -j "$jobs" "${label[@]}" || status=1
 done
+
+# Three managers on one folder, as on three machines: the program in two Wine
+# prefixes of its own and zelqtool natively, so it needs the native build and
+# a Windows build this host runs.
+windows=$(zq_runnable_windows_build)
+echo "== tests: three managers on one folder ($windows, native)"
+bash "$root/tests/tools/ManyManagers.sh" "$build/$windows" "$build/native/bin" \
+  "$build/$windows/testwork/many_managers" 150 15 100 || status=1
 exit $status
