@@ -365,7 +365,10 @@ PassResult CDispatcher::Walk(bool look) {
   // that the producers fill again once the read position has passed it.
   if (Durable() && !mJournal.Settle())
     return finish(PassEnd::kJournalWriteFailed, "the read position stays where it was");
-  if (!WriteNumber(mQueue, kReadPositionField, read))
+  // A position that stays is not written again: every other manager and
+  // monitor would see the write as a change and pass, and two idle managers
+  // would wake each other for ever.
+  if (read != ring.read && !WriteNumber(mQueue, kReadPositionField, read))
     return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");
   return finish(PassEnd::kWalked);
 }
