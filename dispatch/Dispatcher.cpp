@@ -94,7 +94,8 @@ int CDispatcher::WaitForChange(long long ms) {
 }
 
 // The cycle of the quiet periods and the forced pass as ever; a pause ends
-// as soon as a table changes, so a job moves the moment it is queued.
+// as soon as a table changes, so a job moves the moment it is queued, and a
+// pass refused a lock is tried again after one period.
 //
 // After a pass the watches take the tables' status, so that the pass's own
 // writes are no change; what another program changed while the pass ended
@@ -151,6 +152,10 @@ void CDispatcher::Run() {
     }
     afterLook = false;
     changed = WaitForChange(PauseMs());
+    // A lock another manager holds may hide a move it died in, and its
+    // death changes no file: the next cycle tries again rather than the
+    // forced pass ten periods on.
+    if (!changed && (result.end == PassEnd::kQueueLocked || result.end == PassEnd::kLinesLocked)) changed = 1;
   }
   mFolder.reset();
   mState.finished.fetch_add(1);
