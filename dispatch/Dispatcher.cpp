@@ -94,7 +94,8 @@ int CDispatcher::WaitForChange(long long ms) {
 }
 
 // The cycle of the quiet periods and the forced pass as ever; a pause ends
-// as soon as a table changes, so a job moves the moment it is queued.
+// as soon as a table changes, so a job moves the moment it is queued, and a
+// pass refused a lock is tried again after one period.
 //
 // After a pass the watches take the tables' status, so that the pass's own
 // writes are no change; what another program changed while the pass ended
@@ -151,6 +152,10 @@ void CDispatcher::Run() {
     }
     afterLook = false;
     changed = WaitForChange(PauseMs());
+    // A lock another manager holds may hide a move it died in, and its
+    // death changes no file: the next cycle tries again rather than the
+    // forced pass ten periods on.
+    if (!changed && (result.end == PassEnd::kQueueLocked || result.end == PassEnd::kLinesLocked)) changed = 1;
   }
   mFolder.reset();
   mState.finished.fetch_add(1);
@@ -365,7 +370,10 @@ PassResult CDispatcher::Walk(bool look) {
   // that the producers fill again once the read position has passed it.
   if (Durable() && !mJournal.Settle())
     return finish(PassEnd::kJournalWriteFailed, "the read position stays where it was");
-  if (!WriteNumber(mQueue, kReadPositionField, read))
+  // A position that stays is not written again: every other manager and
+  // monitor would see the write as a change and pass, and two idle managers
+  // would wake each other for ever.
+  if (read != ring.read && !WriteNumber(mQueue, kReadPositionField, read))
     return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");
   return finish(PassEnd::kWalked);
 }

@@ -91,10 +91,7 @@ PassEnd CDispatcher::Move(int entry, int line, const Job& job, bool* moved) {
   const bool lineSynced = mLines.Flush() == 1;
   const bool marked = prepared && mJournal.WritePrepared() && (!durable || mJournal.Sync());
   PassEnd end = !lineSynced ? PassEnd::kLineWriteFailed : !marked ? PassEnd::kJournalWriteFailed : PassEnd::kWalked;
-  if (mState.logging && mLog) {
-    mLog->WriteLine(logText.c_str());
-    if (durable) mLog->Sync();
-  }
+  if (mState.logging && mLog) mLog->WriteLine(logText.c_str());
   // Blanked even when the mark failed: the job is on its line, and a
   // "moving" note with a blank line and a blank entry moves nothing.
   if (!WriteText(mQueue, kJobField, "") && !WriteText(mQueue, kJobField, "")) return PassEnd::kQueueWriteFailed;
@@ -156,12 +153,14 @@ PassEnd CDispatcher::Recover(int records, int lineCount, std::string* detail) {
 }
 
 // A move finished after a crash is logged unless the crash came after its
-// log line: the manager is the log's only writer, so that would be the last.
+// log line: every manager logs its moves under the queue lock, which this
+// one holds now, so that line would be the last.
 void CDispatcher::LogMove(const DispatchedJob& job, bool unlessLogged) {
   const std::string text = LogText(job);
-  if (unlessLogged && mLog->LastLineEndsWith(text.c_str())) return;
-  mLog->WriteLine(text.c_str());
-  if (Durable()) mLog->Sync();
+  if (unlessLogged)
+    mLog->WriteLineUnlessLast(text.c_str());
+  else
+    mLog->WriteLine(text.c_str());
 }
 
 std::string CDispatcher::LogText(const DispatchedJob& d) { return FormatDispatchLogLine(d.job, d.line, d.record); }

@@ -26,18 +26,28 @@ CLogFile::~CLogFile() {
   delete[] mFileName;
 }
 
-// An existing log is never emptied here: only a missing one is created. A
-// log that exists but cannot be opened (another writer holds it) stays as it
-// is, and logging stays off.
+// An existing log is never emptied here: only a missing one is made, and
+// only where none is, since another manager may have made it a moment ago
+// and written its first line. A log that exists but cannot be opened (a
+// program holds it with writers kept out) stays as it is, and logging
+// stays off.
 int CLogFile::Open() {
-  if (OpenExisting(kLogAccessMode)) {
-    SettleTail();
-    return 1;
+  if (!OpenExisting(kLogAccessMode)) {
+    platform::FileStatus status;
+    if (!mFileName || platform::StatFile(mFileName, &status) == 0) return 0;
+    cb5::RecordChange(cb5::Change::kCreate, mFileName);
+    // A new log's folder entry reaches the disk before its first line does.
+    if (platform::FileCreateNew(mFileName) && !cb5::SyncFolderOf(mFileName)) return 0;
+    if (!OpenExisting(kLogAccessMode)) return 0;
   }
-  platform::FileStatus status;
-  if (!mFileName || platform::StatFile(mFileName, &status) == 0) return 0;
-  // A new log's folder entry reaches the disk before its first line does.
-  return Create(kLogAccessMode) && cb5::SyncFolderOf(mFileName) ? 1 : 0;
+  // A torn line is cut only while no other writer can be in the middle of it.
+  if (!LockAppend()) {
+    Close();
+    return 0;
+  }
+  SettleTail();
+  UnlockAppend();
+  return 1;
 }
 
 int CLogFile::OpenExisting(int accessMode) {
@@ -81,21 +91,48 @@ int CLogFile::FormatLine(char* out, const std::tm& when, const char* text) {
   return n < 0 ? 0 : (n >= kLogLineSize ? kLogLineSize - 1 : n);
 }
 
-int CLogFile::WriteLine(const char* text) {
+int CLogFile::WriteLine(const char* text) { return Append(text, false); }
+
+int CLogFile::WriteLineUnlessLast(const char* text) { return Append(text, true); }
+
+bool CLogFile::LockAppend() {
+  if (!mHandle) return false;
+  constexpr int kRetryMs = 2;
+  for (int waited = 0; !platform::FileLockByte(mHandle, kLogLockOffset); waited += kRetryMs) {
+    if (waited >= kLogLockWaitMs) return false;
+    cb5::PauseMilliseconds(kRetryMs);
+  }
+  return true;
+}
+
+void CLogFile::UnlockAppend() {
+  if (mHandle) platform::FileUnlockByte(mHandle, kLogLockOffset);
+}
+
+// The end is looked for, and the line written and synced, within one hold
+// of the lock: another manager's line is never cut into or written over,
+// also from another machine, whose line is on the file server once it is
+// synced.
+int CLogFile::Append(const char* text, bool unlessLast) {
   std::time_t now = std::time(nullptr);
   std::tm local = {};
   platform::LocalTime(now, &local);
   char line[kLogLineSize];
   int length = FormatLine(line, local, text);
-  if (!mHandle) return 0;
-  const long end = platform::FileSeekEnd(mHandle);
-  // Another writer's line without its end is ended rather than glued to.
-  std::string bytes = mNeedsLineEnd ? "\r\n" : "";
-  bytes.append(line, static_cast<size_t>(length));
-  if (end >= 0) cb5::RecordChange(cb5::Change::kWrite, mFileName, end, bytes.data(), bytes.size());
-  if (!Write(bytes.data(), static_cast<long>(bytes.size()))) return 0;
-  mNeedsLineEnd = false;
-  return 1;
+  if (!mHandle || !LockAppend()) return 0;
+  SettleTail();
+  int result = 1;
+  if (!unlessLast || !LastLineEndsWith(text)) {
+    const long end = platform::FileSeekEnd(mHandle);
+    // Another writer's line without its end is ended rather than glued to.
+    std::string bytes = mNeedsLineEnd ? "\r\n" : "";
+    bytes.append(line, static_cast<size_t>(length));
+    if (end >= 0) cb5::RecordChange(cb5::Change::kWrite, mFileName, end, bytes.data(), bytes.size());
+    result = end >= 0 && Write(bytes.data(), static_cast<long>(bytes.size())) && Sync() ? 1 : 0;
+    if (result) mNeedsLineEnd = false;
+  }
+  UnlockAppend();
+  return result;
 }
 
 int CLogFile::Sync() {
@@ -120,13 +157,16 @@ bool StartsLikeStamp(const std::string& tail) {
 
 }  // namespace
 
-// A kill or a power cut in the middle of the manager's last line leaves its
+// A kill or a power cut in the middle of a manager's last line leaves its
 // start without a line end, or, when a later sector of it reached the disk
 // and an earlier one did not, zero bytes in it: that line is cut, and the
-// next pass writes it again whole for the move it belongs to. Only such a
-// line is the manager's own; anything else without a line end is another
-// writer's, kept, and ended before the next line.
+// next pass of any manager writes it again whole for the move it belongs to.
+// Every manager writes whole lines under the lock, so a torn one found
+// under it is one whose writer died. Only such a line is a manager's;
+// anything else without a line end is another writer's, kept, and ended
+// before the next line.
 void CLogFile::SettleTail() {
+  mNeedsLineEnd = false;
   std::ifstream in(mFileName, std::ios::binary | std::ios::ate);
   const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : 0;
   if (size <= 0) return;

@@ -53,6 +53,8 @@ long ReadFileStart(const char* name, void* buffer, long size);
 intptr_t FileOpen(const char* name, int accessMode);
 // Makes a new empty file or empties an existing one, open for writing.
 intptr_t FileCreate(const char* name);
+// Makes a new empty file only where none is: true when it made one.
+bool FileCreateNew(const char* name);
 // 0 when closed without error.
 int FileClose(intptr_t handle);
 // The new offset, or -1.
@@ -63,6 +65,11 @@ long FileWrite(intptr_t handle, const void* bytes, long count);
 bool FileTruncate(intptr_t handle, long size);
 // Brings what was written to the disk; true when done.
 bool FileSync(intptr_t handle);
+// An exclusive lock on one byte of a file open for writing, without
+// waiting; other processes, machines sharing the file and, natively, other
+// handles of this process see it.
+bool FileLockByte(intptr_t handle, long long offset);
+void FileUnlockByte(intptr_t handle, long long offset);
 
 // Private profile files (section and key text files).
 unsigned ProfileGetInt(const char* section, const char* key, int fallback, const char* file);

@@ -55,11 +55,14 @@ bool KeepWritersOut(int fd) {
   return fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
-// Any writer of ours asks first whether someone keeps writers out.
+// Any writer of ours asks first whether someone keeps writers out. Only the
+// first byte is asked for: the whole-file lock covers it, and a byte lock
+// that a writer holds far past the end is no refusal.
 bool WritersKeptOut(int fd) {
   struct flock lock = {};
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
+  lock.l_len = 1;
   if (fcntl(fd, F_OFD_GETLK, &lock) != 0) return false;
   return lock.l_type != F_UNLCK;
 }
@@ -100,6 +103,13 @@ intptr_t FileCreate(const char* name) {
   return AwayFromZero(fd);
 }
 
+bool FileCreateNew(const char* name) {
+  const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 int FileClose(intptr_t handle) { return close(static_cast<int>(handle)) == 0 ? 0 : -1; }
 
 long FileSeekEnd(intptr_t handle) {
@@ -114,6 +124,21 @@ bool FileSync(intptr_t handle) {
     if (errno != EINTR) return false;
   return true;
 }
+
+namespace {
+bool SetByteLock(intptr_t handle, long long offset, short type) {
+  struct flock lock = {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = static_cast<off_t>(offset);
+  lock.l_len = 1;
+  return fcntl(static_cast<int>(handle), F_OFD_SETLK, &lock) == 0;
+}
+}  // namespace
+
+bool FileLockByte(intptr_t handle, long long offset) { return SetByteLock(handle, offset, F_WRLCK); }
+
+void FileUnlockByte(intptr_t handle, long long offset) { SetByteLock(handle, offset, F_UNLCK); }
 
 long FileWrite(intptr_t handle, const void* bytes, long count) {
   long done = 0;

@@ -97,6 +97,14 @@ intptr_t FileCreate(const char* name) {
   return h == HFILE_ERROR ? -1 : static_cast<intptr_t>(h);
 }
 
+bool FileCreateNew(const char* name) {
+  HANDLE file = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
 int FileClose(intptr_t handle) { return _lclose(static_cast<HFILE>(handle)) == HFILE_ERROR ? -1 : 0; }
 
 long FileSeekEnd(intptr_t handle) { return _llseek(static_cast<HFILE>(handle), 0, FILE_END); }
@@ -107,6 +115,26 @@ bool FileTruncate(intptr_t handle, long size) {
 }
 
 bool FileSync(intptr_t handle) { return FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0; }
+
+namespace {
+OVERLAPPED ByteAt(long long offset) {
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return at;
+}
+}  // namespace
+
+bool FileLockByte(intptr_t handle, long long offset) {
+  OVERLAPPED at = ByteAt(offset);
+  return LockFileEx(reinterpret_cast<HANDLE>(handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &at) != 0;
+}
+
+void FileUnlockByte(intptr_t handle, long long offset) {
+  OVERLAPPED at = ByteAt(offset);
+  UnlockFileEx(reinterpret_cast<HANDLE>(handle), 0, 1, 0, &at);
+}
 
 long FileWrite(intptr_t handle, const void* bytes, long count) {
   return _hwrite(static_cast<HFILE>(handle), static_cast<LPCCH>(bytes), count);

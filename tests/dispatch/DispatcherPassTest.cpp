@@ -1,6 +1,8 @@
 // One pass of the dispatcher over real tables: which line each job gets, the
 // hold-back of the read position, the order of the writes, the log line, and
 // the tables left untouched when their contents are outside the layout.
+#include <chrono>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -194,12 +196,27 @@ TEST_F(DispatcherPass, NothingIsLoggedWithTheSwitchOff) {
   EXPECT_EQ(LogText(), "");
 }
 
-TEST_F(DispatcherPass, NothingPendingStillWritesTheReadPositionBack) {
+// Two managers of one queue, each with lines of its own: an idle pass reads
+// and writes nothing that the other's watches see, so neither wakes the
+// other.
+TEST_F(DispatcherPass, AnIdlePassOfEitherManagerChangesNothingTheOtherSees) {
   MakeTables(10, 4);
   PutEntry(4, Job("OUTSIDE"));
   SetPositions(5, 5);
+  // Times of an hour ago: any write of a pass makes them new.
+  for (const char* name : {kQueueFileName, kLineFileName})
+    std::filesystem::last_write_time(name, std::filesystem::last_write_time(name) - std::chrono::hours(1));
+  CFileWatch queueWatch(kQueueFileName), lineWatch(kLineFileName);
+  RunState other;
+  other.FirstLine = 3;
+  RecordingTable otherQueue{"Q", &writes}, otherLines{"L", &writes};
+  CDispatcher second(other, otherQueue, otherLines, nullptr);
   EXPECT_EQ(Pass().end, PassEnd::kWalked);
-  EXPECT_EQ(writes, (std::vector<std::string>{"Q top", "Q top", "Q NUM2_RPOS=5"}));
+  EXPECT_EQ(second.Pass().end, PassEnd::kWalked);
+  EXPECT_EQ(writes, (std::vector<std::string>{"Q top", "Q top", "Q top", "Q top"}));
+  EXPECT_EQ(queueWatch.HasChanged(), 0) << "the queue file changed";
+  EXPECT_EQ(lineWatch.HasChanged(), 0) << "the line file changed";
+  EXPECT_EQ(ReadPosition(), 5);
   EXPECT_EQ(QueueJob(4), "OUTSIDE");
 }
 

@@ -254,10 +254,15 @@ TEST_F(QueueTool, EnqueueWaitsForTheManagerToTakeTheJob) {
   EXPECT_EQ(LineJob(2), "TAKEN");
 }
 
+// Logging beside another manager that holds the log open; stats reads it
+// while a writer holds the log's lock.
 TEST_F(QueueTool, DispatchOnceRunsOnePassAndCanLog) {
   MakeTables(6, 2);
   ASSERT_EQ(Tool({"enqueue", "A", "--text1", "t"}), 0);
   ASSERT_EQ(Tool({"enqueue", "B", "--line", "2"}), 0);
+  CLogFile otherManager(kLogFileName);
+  ASSERT_EQ(otherManager.Open(), 1);
+  ASSERT_EQ(otherManager.WriteLine(",,,,0,0,0,0,OTHER,0,3,5"), 1);
   ASSERT_EQ(Tool({"dispatch", "--once", "--first", "1", "--last", "2", "--log"}), 0) << err;
   EXPECT_EQ(out, "dispatched 2 jobs\n");
   EXPECT_EQ(LineJob(1), "A");
@@ -265,7 +270,11 @@ TEST_F(QueueTool, DispatchOnceRunsOnePassAndCanLog) {
   EXPECT_EQ(ReadPosition(), 4);
   theLogFile.Close();
   std::vector<unsigned char> log = ReadBytes(kLogFileName);
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3);
+  ASSERT_TRUE(otherManager.LockAppend());
+  EXPECT_EQ(Tool({"stats"}), 0) << err;
+  EXPECT_EQ(out.substr(0, out.find('\n')), "ZELQMNGR.LOG: 3 jobs");
+  otherManager.UnlockAppend();
   theRunState.logging = 0;
   ASSERT_EQ(Tool({"enqueue", "C"}), 0);
   ASSERT_EQ(Tool({"dispatch", "--once", "--first", "1", "--last", "2"}), 0) << err;
