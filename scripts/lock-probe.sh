@@ -29,7 +29,7 @@ hold() {
 }
 release() { kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null; }
 
-for region in "0 1" "1000000000 1000000000" "0x7fffffff 2" "0x80000000 1" "0x100000000 1" \
+for region in "0 1" "1000000000 1000000000" "0x7fffffff 2" "0x80000000 1" "0x100000000 1" "0x10000000000 1" \
               "0x7ffffffffffffffe 1" "0 0xffffffffffffffff"; do
   set -- $region
   for mode in ex sh; do
