@@ -65,7 +65,17 @@ pids+=($producer)
 
 served() { cat served-*.txt 2>/dev/null | wc -l; }
 produced() { cat produced.txt 2>/dev/null | wc -l; }
-landed=0 noted=0 themselves=0 seen=0
+landed=0 noted=0 themselves=0 seen=0 tick=0 counted=0 reads=0
+# The log read, as an operator does, while the managers write it: it opens,
+# every line is understood but one being written, and no count goes back.
+read_log() {
+  [ -e ZELQMNGR.LOG ] || return 0
+  "$tool" stats >stats.out 2>&1 || fail "stats failed while the managers wrote: $(cat stats.out)"
+  local now
+  now=$(sed -n '1s/^ZELQMNGR.LOG: \([0-9]*\) jobs*\(;.*\)*$/\1/p' stats.out)
+  [ -n "$now" ] && [ "$now" -ge $counted ] || fail "stats read the log as: $(head -1 stats.out), after $counted jobs"
+  counted=$now reads=$((reads + 1))
+}
 end=$(($(ms) + limit * 1000)) next=$(($(ms) + 500 + RANDOM % 2000))
 while :; do
   now=$(ms)
@@ -96,12 +106,14 @@ while :; do
       next=$(($(ms) + 300 + RANDOM % 2200))
     fi
   fi
+  tick=$((tick + 1))
+  [ $((tick % 20)) -ne 0 ] || read_log
   if [ $landed -ge "$kills" ] && ! running $producer && [ "$(served)" -ge "$jobs" ]; then break; fi
   sleep 0.1
 done
 wait $producer || fail "the producer failed: $(cat producer.out)"
 echo "$landed kills (a note in the journal just after $noted of them), $themselves ends by themselves," \
-     "$jobs jobs served"
+     "$jobs jobs served, the log read $reads times meanwhile"
 
 # Every job has reached its line: the line servers stop, and with nothing
 # left to move the managers are idle when they go.
@@ -130,6 +142,8 @@ for m in 0 1 2; do
 done
 [ ${#unlogged[@]} -eq 0 ] ||
   fail "jobs that only $(printf '%s, ' "${unlogged[@]}" | sed 's/, $//') could move have no log line: is its \"/LOG\" off?"
+"$tool" stats >stats.out 2>&1 && [ "$(head -1 stats.out)" = "ZELQMNGR.LOG: $jobs jobs" ] ||
+  fail "stats reads the log as: $(head -1 stats.out)"
 journal=$("$agent" journal) || fail "the journal cannot be read"
 [ "$journal" = clear ] || fail "the journal still holds $journal"
 "$agent" verify "$jobs" 1 9
