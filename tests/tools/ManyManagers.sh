@@ -66,8 +66,8 @@ pids+=($producer)
 served() { cat served-*.txt 2>/dev/null | wc -l; }
 produced() { cat produced.txt 2>/dev/null | wc -l; }
 landed=0 noted=0 themselves=0 seen=0 tick=0 counted=0 reads=0
-# The log read, as an operator does, while the managers write it: it opens,
-# every line is understood but one being written, and no count goes back.
+# The log read, as an operator does, while the managers write it: it always
+# opens and its count of jobs never goes back.
 read_log() {
   [ -e ZELQMNGR.LOG ] || return 0
   "$tool" stats >stats.out 2>&1 || fail "stats failed while the managers wrote: $(cat stats.out)"
