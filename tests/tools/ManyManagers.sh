@@ -65,7 +65,7 @@ pids+=($producer)
 
 served() { cat served-*.txt 2>/dev/null | wc -l; }
 produced() { cat produced.txt 2>/dev/null | wc -l; }
-landed=0 noted=0 themselves=0 seen=0 tick=0 counted=0 reads=0
+landed=0 noted=0 themselves=0 seen=0 tick=0 counted=0 reads=0 each=(0 0 0)
 # The log read, as an operator does, while the managers write it: it always
 # opens and its count of jobs never goes back.
 read_log() {
@@ -100,7 +100,7 @@ while :; do
       sleep "0.0$((RANDOM % 10))"
       kill -KILL "${mpid[$m]}" 2>/dev/null
       wait "${mpid[$m]}" 2>/dev/null
-      landed=$((landed + 1))
+      landed=$((landed + 1)) each[m]=$((each[m] + 1))
       [ "$("$agent" journal)" = clear ] || noted=$((noted + 1))
       start $m
       next=$(($(ms) + 300 + RANDOM % 2200))
@@ -112,7 +112,8 @@ while :; do
   sleep 0.1
 done
 wait $producer || fail "the producer failed: $(cat producer.out)"
-echo "$landed kills (a note in the journal just after $noted of them), $themselves ends by themselves," \
+echo "$landed kills (${each[0]}, ${each[1]} and ${each[2]}; a note in the journal just after $noted of them)," \
+     "$themselves ends by themselves," \
      "$jobs jobs served, the log read $reads times meanwhile"
 
 # Every job has reached its line: the line servers stop, and with nothing
