@@ -72,7 +72,8 @@ elapsed=$((($(date +%s%N) - t0) / 1000000))
 echo "idle managers, default refresh rate, over $((elapsed / 1000)) s (% of one core):"
 for name in $(printf '%s\n' "${!watched[@]}" | sed 's/ /_/g' | sort); do
   name=${name//_/ }
-  used=$(($(cpu "${watched[$name]}") - before[$name]))
+  now=$(cpu "${watched[$name]}" 2>/dev/null) || { echo "  $name ended during the measurement"; continue; }
+  used=$((now - before[$name]))
   awk -v n="$name" -v u=$used -v t=$ticks -v e=$elapsed \
     'BEGIN { printf "  %-28s %7.2f s  %6.2f%%\n", n, u / t, 100 * u / t * 1000 / e }'
 done
