@@ -5,6 +5,7 @@
 // rename or remove only after a sync of its folder (or, the weaker variant,
 // at once). The restarted manager's pass must then find every job exactly
 // once, whole, with one log line, and jam nothing.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -403,14 +404,12 @@ TEST_F(CrashStates, TheNextManagerMovesTheReadPositionOnlyOnceTheJournalIsOnDisk
   EXPECT_EQ(ManagerPass(true).end, PassEnd::kWalked);
   cb5::SetChangeRecorder(nullptr);
   ASSERT_EQ(ReadPosition(), 7);
-  bool journalSynced = false;
-  for (const FileChange& c : recorded) {
-    if (c.change == Change::kSync && c.name == kJournalFileName) journalSynced = true;
-    if (c.change == Change::kWrite && c.name == kQueueFileName) {
-      EXPECT_TRUE(journalSynced) << "the read position was written before the journal was synced";
-      break;
-    }
-  }
+  auto at = [&](Change change, const char* name) {
+    return std::find_if(recorded.begin(), recorded.end(),
+                        [&](const FileChange& c) { return c.change == change && c.name == name; });
+  };
+  EXPECT_LT(at(Change::kSync, kJournalFileName), at(Change::kWrite, kQueueFileName))
+      << "the read position was written before the journal was synced";
 }
 
 }  // namespace
