@@ -365,15 +365,16 @@ PassResult CDispatcher::Walk(bool look) {
 
   if (mQueue.Top() != 0) return finish(PassEnd::kReadFailed, kHeaderDetail);
   if (holdBack != 0) read = holdBack;
+  // A position that stays is not written again: every other manager and
+  // monitor would see the write as a change and pass, and two idle managers
+  // would wake each other for ever.
+  if (read == ring.read) return finish(PassEnd::kWalked);
   WritingGuard writing(mState);
   // The last note cleared on disk first: a stale one could name an entry
   // that the producers fill again once the read position has passed it.
   if (Durable() && !mJournal.Settle())
     return finish(PassEnd::kJournalWriteFailed, "the read position stays where it was");
-  // A position that stays is not written again: every other manager and
-  // monitor would see the write as a change and pass, and two idle managers
-  // would wake each other for ever.
-  if (read != ring.read && !WriteNumber(mQueue, kReadPositionField, read))
+  if (!WriteNumber(mQueue, kReadPositionField, read))
     return finish(PassEnd::kQueueWriteFailed, "the read position stays where it was");
   return finish(PassEnd::kWalked);
 }

@@ -175,7 +175,6 @@ bool CJournal::WritePrepared() {
     return false;
   mSequence = sequence;
   mPrepared.clear();
-  mUnsynced = true;
   return true;
 }
 

@@ -54,13 +54,12 @@ class CJournal {
   // write, so that nothing but that write follows the one before it.
   bool Prepare(const JournalNote& note);
   bool WritePrepared();
-  bool Sync() {
-    if (!mFile.IsOpen() || !mFile.Sync()) return false;
-    mUnsynced = false;
-    return true;
-  }
-  // Brings a note written without a sync to the disk, if there is one.
-  bool Settle() { return !mUnsynced || Sync(); }
+  bool Sync() { return mFile.IsOpen() && mFile.Sync(); }
+  // Brings the newest note to the disk, whoever wrote it: a manager killed
+  // before it settled its own last note leaves it in the system's cache,
+  // and the manager that passes next (another one, or its own restart) must
+  // not move the read position past that note's entry before it is on disk.
+  bool Settle() { return !mFile.IsOpen() || Sync(); }
   void Close() { mFile.Close(); }
 
   // Whether a note of this job fits one copy.
@@ -74,7 +73,6 @@ class CJournal {
   cb5::TableFile mFile;
   uint32_t mSequence = 0;  // of the newest copy read or written
   std::string mPrepared;   // a whole copy, ready for the next sequence number
-  bool mUnsynced = false;  // a note written since the last sync
 };
 
 // Whether a field's text is the job's text, or what a write of blanks torn

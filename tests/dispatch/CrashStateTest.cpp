@@ -5,6 +5,7 @@
 // rename or remove only after a sync of its folder (or, the weaker variant,
 // at once). The restarted manager's pass must then find every job exactly
 // once, whole, with one log line, and jam nothing.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <random>
@@ -378,6 +379,37 @@ TEST_F(CrashStates, NoPowerCutLosesDoublesOrJamsAJob) {
   }
   std::printf("tried %zu crash states of a pass, %zu recovering passes, an enqueue and a cancel\n", states,
               unfinished.size());
+}
+
+// A manager killed after the last note of its pass ("clear", not yet
+// synced: the pass syncs it only before it moves the read position) leaves
+// that note in the system's cache. The next pass, another manager's, moves
+// the read position past the entry: the journal is on disk first, or a cut
+// could bring back the old note for an entry the producers fill again.
+int clearNotes = 0;
+void CountClearNotes(const FileChange& c) {
+  recorded.push_back(c);
+  if (c.change == Change::kWrite && c.name == kJournalFileName && c.bytes.size() > 12 && c.bytes[8] == 0) ++clearNotes;
+}
+cb5::Fault KillAfterThreeMoves(cb5::FileOp) { return clearNotes >= 3 ? cb5::Fault::kStop : cb5::Fault::kNone; }
+
+TEST_F(CrashStates, TheNextManagerMovesTheReadPositionOnlyOnceTheJournalIsOnDisk) {
+  cb5::SetChangeRecorder(CountClearNotes);
+  cb5::SetFaultHook(KillAfterThreeMoves);
+  EXPECT_EQ(ManagerPass(true).dispatched, 3);
+  cb5::SetFaultHook(nullptr);
+  ASSERT_EQ(ReadPosition(), 6) << "the first manager was not killed before the read position";
+  SetLineBusy(1, "");  // a line server takes JOB-A: the next pass has a free line
+  recorded.clear();
+  EXPECT_EQ(ManagerPass(true).end, PassEnd::kWalked);
+  cb5::SetChangeRecorder(nullptr);
+  ASSERT_EQ(ReadPosition(), 7);
+  auto at = [&](Change change, const char* name) {
+    return std::find_if(recorded.begin(), recorded.end(),
+                        [&](const FileChange& c) { return c.change == change && c.name == name; });
+  };
+  EXPECT_LT(at(Change::kSync, kJournalFileName), at(Change::kWrite, kQueueFileName))
+      << "the read position was written before the journal was synced";
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -346,79 +345,58 @@ TEST_F(DispatcherThreadTest, AJobQueuedDuringAPauseMovesAtOnce) {
   EXPECT_EQ(LineJob(1), "AT-ONCE") << "not within half the period";
 }
 
-// Real passes and watches on real tables, on a virtual clock: each pause
-// ends at once, after the test's action for that moment.
-class ClockedDispatcher : public CDispatcher {
- public:
-  ClockedDispatcher(RunState& state, CLogFile* log, long long endMs)
-      : CDispatcher(state, queue_, lines_, log), endMs_(endMs) {}
-  long long now = 0;
-  std::function<void(long long)> atPause;  // with the moment the pause ends
-
- protected:
-  bool Pause(long long ms) override {
-    now += ms;
-    if (atPause) atPause(now);
-    if (now > endMs_) mState.Stop();
-    return false;
-  }
-  long long NowMs() override { return now; }
-  void Report(const PassResult&, const std::string&) override {}
-
- private:
-  CDatabase queue_, lines_;
-  long long endMs_;
-};
-
 // A manager in the middle of a move holds the queue's lock, its note
-// "moved" written and the job on its line. Another manager's passes leave
-// all of it alone while it holds the lock; when it dies, which changes no
-// file, that manager's next cycle finishes the move, not the forced pass
-// ten periods on: the entry blanked and one log line, the job on its line once.
+// "moved" written and the job on its line. Another manager, with real passes
+// and watches on a virtual clock, leaves all of it alone while the lock is
+// held; the owner's death changes no file, yet the next cycle finishes the
+// move, not the forced pass ten periods on: the entry blank, one log line.
 TEST_F(DispatcherThreadTest, AMoveLeftByAManagerThatDiedIsFinishedAtTheNextCycle) {
+  class Clocked : public CDispatcher {
+   public:
+    using CDispatcher::CDispatcher;
+    long long now = 0;
+    std::function<void()> atPause;
+   protected:
+    bool Pause(long long ms) override {
+      now += ms;
+      atPause();
+      if (now > 100000) mState.Stop();
+      return false;
+    }
+    long long NowMs() override { return now; }
+    void Report(const PassResult&, const std::string&) override {}
+  };
   MakeTables(6, 4);
-  const Entry entry = Job("ORPHAN", 1);
-  PutEntry(2, entry);
+  PutEntry(2, Job("ORPHAN", 1));
   SetPositions(2, 3);
   SetLineBusy(1, "ORPHAN");
   auto owner = std::make_unique<queue::TableLock>();
   ASSERT_TRUE(owner->Take(tables::kQueueFileName));
-  JournalNote note;
-  note.kind = JournalNote::kMoved;
-  note.entry = 2;
-  note.line = 1;
-  note.job.text = entry.job;
-  note.job.requestedLine = entry.line;
-  for (int i = 0; i < 4; ++i) note.job.numbers[i] = entry.numbers[i], note.job.texts[i] = entry.texts[i];
-  {
-    CJournal journal;
-    ASSERT_TRUE(journal.Write(note, true));
-  }
+  CDatabase q;
+  ASSERT_EQ(q.Open(tables::kQueueFileName), 1);
+  ASSERT_EQ(q.Go(2), 0);
+  JournalNote note{JournalNote::kMoved, 2, 1, tables::ReadJob(q)};
+  ASSERT_TRUE(CJournal().Write(note, true));
   CDatabase::EngineContext().lockTimeoutMs = 50;
   RunState state;
-  state.RefreshRate = 15;
   state.FirstLine = 3;
   state.logging = 1;
   CLogFile log(kLogFileName);
   ASSERT_EQ(log.Open(), 1);
-  ClockedDispatcher other(state, &log, 100000);
+  CDatabase queue, lines;
+  Clocked other(state, queue, lines, &log);
   std::vector<std::string> whileHeld;
-  other.atPause = [&](long long now) {
-    if (!owner) return;
-    whileHeld.push_back(QueueJob(2));
-    if (now >= 60000) owner.reset();  // the owner dies
+  other.atPause = [&] {
+    if (owner) whileHeld.push_back(QueueJob(2));
+    if (other.now >= 60000) owner.reset();  // the owner dies
   };
   other.Run();
   CDatabase::EngineContext().lockTimeoutMs = 0;
   EXPECT_EQ(whileHeld, std::vector<std::string>(4, "ORPHAN")) << "acted on while its owner held the lock";
   EXPECT_EQ(QueueJob(2), "") << "not finished before the forced pass";
-  ExpectLineCarries(1, entry);
-  log.Close();
-  const std::vector<unsigned char> bytes = ReadBytes(kLogFileName);
-  const std::string text(bytes.begin(), bytes.end());
-  EXPECT_TRUE(std::regex_match(text, std::regex(R"(\d\d\.\d\d,\d\d:\d\d,\d\d,ORPHAN-t1,ORPHAN-t2,ORPHAN-t3,)"
-                                                R"(ORPHAN-t4,601,602,603,604,ORPHAN,1,1,2\r\n)")))
-      << text;
+  ExpectLineCarries(1, Job("ORPHAN", 1));
+  const std::vector<unsigned char> text = ReadBytes(kLogFileName);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
 }
 
 // The entry the shell starts with CreateThread: the process's run state and
