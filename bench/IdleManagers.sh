@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # What idle managers cost: the processor time (user + system, from
 # /proc/PID/stat) of one manager alone on a folder against two on another,
-# at the default refresh rate, with free lines and nothing to move. The
-# program under Wine (each in a prefix of its own, its wineserver counted
-# with it) and the native zelqtool dispatch, all four folders at once.
+# at the default refresh rate, with free lines and nothing to move once one
+# job has been taken and its line freed again. The program under Wine (each
+# in a prefix of its own, its wineserver counted with it) and the native
+# zelqtool dispatch, all four folders at once.
 # Usage: IdleManagers.sh WINDOWS_BUILD NATIVE_ZELQTOOL WORKDIR [SECONDS] [PROGRAM_BIN]
 #   PROGRAM_BIN: where zelqmngr.exe is, if not the build's own bin folder.
 set -u -o pipefail
@@ -63,7 +64,14 @@ start_tool native1 1
 start_tool native2 1
 start_tool native2 2
 
-sleep 10  # start-up is not idleness
+# Start-up is not idleness; and the idleness measured is that after work:
+# one job taken and its line freed again in each folder.
+sleep 10
+for folder in wine1 wine2 native1 native2; do
+  (cd "$work/$folder" && "$tool" enqueue IDLE --wait 60 >/dev/null && "$tool" free 1 >/dev/null) ||
+    { echo "no manager took the job in $folder"; exit 1; }
+done
+sleep 5
 declare -A before=()
 for name in "${!watched[@]}"; do before[$name]=$(cpu "${watched[$name]}"); done
 t0=$(date +%s%N)
