@@ -4,7 +4,8 @@
 # at the default refresh rate, with free lines and nothing to move once one
 # job has been taken and its line freed again. The program under Wine (each
 # in a prefix of its own, its wineserver counted with it) and the native
-# zelqtool dispatch, all four folders at once.
+# zelqtool dispatch, all at once. Two managers wake each other or not as
+# their cycles happen to fall, so the native pair is run on four folders.
 # Usage: IdleManagers.sh WINDOWS_BUILD NATIVE_ZELQTOOL WORKDIR [SECONDS] [PROGRAM_BIN]
 #   PROGRAM_BIN: where zelqmngr.exe is, if not the build's own bin folder.
 set -u -o pipefail
@@ -35,7 +36,8 @@ server_of() {
 }
 
 rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
-for folder in wine1 wine2 native1 native2; do
+folders="wine1 wine2 native1 native2a native2b native2c native2d"
+for folder in $folders; do
   mkdir -p "$work/$folder"
   (cd "$work/$folder" && "$tool" create --queue 40 --lines 8 --force >/dev/null) || exit 1
 done
@@ -61,13 +63,15 @@ start_program 2 wine1
 start_program 0 wine2
 start_program 1 wine2
 start_tool native1 1
-start_tool native2 1
-start_tool native2 2
+for folder in native2a native2b native2c native2d; do
+  start_tool $folder 1
+  start_tool $folder 2
+done
 
 # Start-up is not idleness; and the idleness measured is that after work:
 # one job taken and its line freed again in each folder.
 sleep 10
-for folder in wine1 wine2 native1 native2; do
+for folder in $folders; do
   (cd "$work/$folder" && "$tool" enqueue IDLE --wait 60 >/dev/null && "$tool" free 1 >/dev/null) ||
     { echo "no manager took the job in $folder"; exit 1; }
 done
