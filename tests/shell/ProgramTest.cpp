@@ -350,6 +350,55 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
+// A letter as the keyboard gives it to the window in front, Alt held
+// around it when asked.
+void TypeLetter(WORD letter, bool alt) {
+  std::vector<INPUT> keys;
+  auto key = [&keys](WORD code, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code;
+    input.ki.dwFlags = flags;
+    keys.push_back(input);
+  };
+  if (alt) key(VK_MENU, 0);
+  key(letter, 0);
+  key(letter, KEYEVENTF_KEYUP);
+  if (alt) key(VK_MENU, KEYEVENTF_KEYUP);
+  SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+TEST_F(Program, UnderlinedLettersPressTheirButtons) {
+  WritePrivateProfileStringA("QueueManager", "RefreshRate", "30", kSettingsFile);
+  PROCESS_INFORMATION process = Start("");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main && FocusOf(process) != nullptr; }));
+  // Alt+O opens the about box, whose O alone is its OK.
+  TypeLetter('O', true);
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    return (about = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Product Information")) != nullptr;
+  })) << "Alt+O opened no about box";
+  TypeLetter('O', false);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); })) << "O left the about box open";
+  // Alt+S opens the settings, whose X alone is its Exit.
+  TypeLetter('S', true);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Settings")) != nullptr; }))
+      << "Alt+S opened no settings dialog";
+  TypeLetter('X', false);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "X left the settings dialog open";
+  // In the main window the letter alone presses nothing; Alt+X asks the quit question.
+  TypeLetter('X', false);
+  Sleep(500);
+  EXPECT_EQ(WindowOfProcess(process.dwProcessId, "#32770"), nullptr) << "X alone pressed Exit";
+  TypeLetter('X', true);
+  EXPECT_EQ(AnswerQuestion(process, IDNO),
+            "Do you really want to quit ZEL Queue Manager? (This will suspend any pending batch processing)");
+}
+
 TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
   PROCESS_INFORMATION process = Start("");
   HWND main = MainWindow(process);
