@@ -8,6 +8,7 @@
 #include "framework/Icon.h"
 #include "services/Language.h"
 #include "services/Notice.h"
+#include "services/Platform.h"
 #include "services/Profile.h"
 #include "services/Settings.h"
 #include "shell/QueueManagerApp.h"
@@ -208,9 +209,14 @@ bool CSettingsDialog::Save() {
     return false;
   }
   WaitCursor();
-  settings.Write(theProfile);
+  const bool written = settings.Write(theProfile);
   ArrowCursor();
-  return true;
+  // Closing as if saved would lose what was entered without a word.
+  if (!written) {
+    const std::string text = FillText(NoticeText(kStrSettingsUnsaved), {platform::ProfilePath(theProfile.FileName())});
+    WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
+  }
+  return written;
 }
 
 CQueueManagerWindows::CQueueManagerWindows(CWinApp* application)

@@ -82,7 +82,15 @@ class Program : public ::testing::Test {
       CloseHandle(p.hProcess);
       CloseHandle(p.hThread);
     }
+    // A test may have left a folder in the file's place.
+    RemoveDirectoryA(SettingsPath().c_str());
     WritePrivateProfileStringA("QueueManager", nullptr, nullptr, kSettingsFile);
+  }
+
+  static std::string SettingsPath() {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    return std::string(windows) + "\\" + kSettingsFile;
   }
 
   void Enqueue(const char* job, int line = 0) {
@@ -348,6 +356,29 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_TRUE(IsWindow(dialog)) << "Alt+F4 destroyed the settings dialog";
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // A file that cannot be written: said so by name, and the dialog stays.
+  // (Under Wine a read-only file is written all the same.)
+  const std::string file = SettingsPath();
+  for (bool folder : {false, true}) {
+    SCOPED_TRACE(folder ? "a folder in its place" : "held by another program");
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (folder) {
+      ASSERT_TRUE(DeleteFileA(file.c_str()) && CreateDirectoryA(file.c_str(), nullptr));
+    } else {
+      held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    }
+    Click(ChildWithText(main, "KblPushButton", "&Settings"));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+    SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("60"));
+    Click(ChildWithText(dialog, "KblPushButton", "&Save"));
+    EXPECT_EQ(AnswerQuestion(process, IDOK), "The settings could not be saved: " + file + " cannot be written.");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  }
 }
 
 // A letter as the keyboard gives it to the window in front, Alt held
