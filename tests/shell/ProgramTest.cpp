@@ -59,6 +59,19 @@ void PressAltF4(HWND window) {
   PostMessageA(window, WM_SYSKEYUP, VK_F4, 0xE0000001);
 }
 
+// How wide the text is in a stock font, which the status lines and lists
+// are given (a font handle means nothing in another process, so it cannot
+// be asked).
+int FontWidth(int font, const std::string& text) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(screen, GetStockObject(font));
+  SIZE size = {};
+  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  return size.cx;
+}
+
 class Program : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -172,6 +185,12 @@ TEST_F(Program, ShowsTheTablesDispatchesAndEndsThroughTheQuitQuestion) {
   EXPECT_TRUE(WaitFor([&] { return Items(lists[0]) == std::vector<std::string>{"[08|0: Waiting]"}; }))
       << "queue shown: " << ::testing::PrintToString(Items(lists[0]));
   EXPECT_TRUE(WaitFor([&] { return ChildWithText(main, "Static", "Queue (1 of 20) Total: 1") != nullptr; }));
+  // A job of the whole field's width is read by scrolling the list sideways.
+  EXPECT_FALSE(GetWindowLongA(lists[0], GWL_STYLE) & WS_HSCROLL) << "a scroll bar for short jobs";
+  const std::string longJob(tables::kJobWidth, 'W');
+  Enqueue(longJob.c_str());
+  EXPECT_TRUE(WaitFor([&] { return GetWindowLongA(lists[0], GWL_STYLE) & WS_HSCROLL; })) << "no sideways scroll bar";
+  EXPECT_GE(SendMessageA(lists[0], LB_GETHORIZONTALEXTENT, 0, 0), FontWidth(SYSTEM_FIXED_FONT, "[09|0: " + longJob + "]"));
   for (const char* caption : {"Ab&out", "Minimize", "&Settings", "E&xit"})
     EXPECT_TRUE(ChildWithText(main, "KblPushButton", caption)) << caption;
 
@@ -249,17 +268,6 @@ TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
   }
 }
 
-// How wide the text is in the GUI font, which the status lines are given
-// (a font handle means nothing in another process, so it cannot be asked).
-int GuiFontWidth(const std::string& text) {
-  HDC screen = GetDC(nullptr);
-  HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
-  SIZE size = {};
-  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(screen, previous);
-  ReleaseDC(nullptr, screen);
-  return size.cx;
-}
 
 TEST_F(Program, StatusLinesShowTheirWholeTextInEveryLanguage) {
   for (const char* module : {"ZLQMN_DT.DLL", "ZLQMN_FR.DLL"})
@@ -284,13 +292,13 @@ TEST_F(Program, StatusLinesShowTheirWholeTextInEveryLanguage) {
     ASSERT_TRUE(WaitFor([&] { return (queueStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
     RECT room;
     GetClientRect(queueStatus, &room);
-    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    EXPECT_LE(FontWidth(DEFAULT_GUI_FONT, widest), room.right) << widest;
     std::snprintf(shown, sizeof shown, lineFormat.c_str(), 4);
     std::snprintf(widest, sizeof widest, lineFormat.c_str(), 99999);
     HWND lineStatus = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (lineStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
     GetClientRect(lineStatus, &room);
-    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    EXPECT_LE(FontWidth(DEFAULT_GUI_FONT, widest), room.right) << widest;
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
   }
