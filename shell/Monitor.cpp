@@ -83,6 +83,7 @@ int Follow(const ListPlace& place, int index, const std::unordered_map<std::stri
 }
 
 void Restore(HWND window, const ListPlace& place, const std::vector<std::string>& items) {
+  if (place.keys.empty()) return;
   std::unordered_map<std::string, int> now;
   for (size_t i = 0; i < items.size(); ++i) now.emplace(KeyOf(items[i]), static_cast<int>(i));
   const int count = static_cast<int>(items.size());
@@ -108,10 +109,21 @@ void SetExtent(HWND window, const std::vector<std::string>& items) {
   HDC dc = GetDC(window);
   if (!dc) return;
   HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
-  LONG widest = 0;
-  for (const std::string& item : items) {
+  auto measure = [dc](const std::string& item) {
     SIZE size = {};
-    if (GetTextExtentPoint32A(dc, item.c_str(), static_cast<int>(item.size()), &size)) widest = std::max(widest, size.cx);
+    return GetTextExtentPoint32A(dc, item.c_str(), static_cast<int>(item.size()), &size) ? size.cx : 0L;
+  };
+  // In a fixed-pitch font (its pitch bit clear) the longest line is the
+  // widest: one measure instead of one per line of a long queue.
+  TEXTMETRICA metrics = {};
+  const bool fixedPitch = GetTextMetricsA(dc, &metrics) && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
+  LONG widest = 0;
+  if (fixedPitch) {
+    const auto longest = std::max_element(
+        items.begin(), items.end(), [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+    if (longest != items.end()) widest = measure(*longest);
+  } else {
+    for (const std::string& item : items) widest = std::max(widest, measure(item));
   }
   SelectObject(dc, previous);
   ReleaseDC(window, dc);
