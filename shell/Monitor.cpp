@@ -96,8 +96,10 @@ void Restore(HWND window, const ListPlace& place, const std::vector<std::string>
       SendMessageA(window, LB_SETCURSEL, line, 0);
   }
   if (place.multiple) {
-    if (int anchor = Follow(place, place.anchor, now, count); anchor >= 0) SendMessageA(window, LB_SETANCHORINDEX, anchor, 0);
-    if (int caret = Follow(place, place.caret, now, count); caret >= 0) SendMessageA(window, LB_SETCARETINDEX, caret, TRUE);
+    const int anchor = Follow(place, place.anchor, now, count);
+    if (anchor >= 0) SendMessageA(window, LB_SETANCHORINDEX, anchor, 0);
+    const int caret = Follow(place, place.caret, now, count);
+    if (caret >= 0) SendMessageA(window, LB_SETCARETINDEX, caret, TRUE);
   }
   // Last: moving the caret may have scrolled the list.
   SendMessageA(window, LB_SETTOPINDEX, std::max(Follow(place, place.top, now, count), 0), 0);

@@ -190,7 +190,8 @@ TEST_F(Program, ShowsTheTablesDispatchesAndEndsThroughTheQuitQuestion) {
   const std::string longJob(tables::kJobWidth, 'W');
   Enqueue(longJob.c_str());
   EXPECT_TRUE(WaitFor([&] { return GetWindowLongA(lists[0], GWL_STYLE) & WS_HSCROLL; })) << "no sideways scroll bar";
-  EXPECT_GE(SendMessageA(lists[0], LB_GETHORIZONTALEXTENT, 0, 0), FontWidth(SYSTEM_FIXED_FONT, "[09|0: " + longJob + "]"));
+  EXPECT_GE(SendMessageA(lists[0], LB_GETHORIZONTALEXTENT, 0, 0),
+            FontWidth(SYSTEM_FIXED_FONT, "[09|0: " + longJob + "]"));
   for (const char* caption : {"Ab&out", "Minimize", "&Settings", "E&xit"})
     EXPECT_TRUE(ChildWithText(main, "KblPushButton", caption)) << caption;
 
@@ -400,8 +401,9 @@ TEST_F(Program, UnderlinedLettersPressTheirButtons) {
   ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main && FocusOf(process) != nullptr; }));
   TypeLetter('S', true);
   HWND dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (dialog = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Settings")) != nullptr; }))
-      << "Alt+S opened no settings dialog";
+  ASSERT_TRUE(WaitFor([&] {
+    return (dialog = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Settings")) != nullptr;
+  })) << "Alt+S opened no settings dialog";
   // In a dialog the letter alone presses, in the main window only with Alt.
   TypeLetter('X', false);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "X left the settings dialog open";
