@@ -14,10 +14,7 @@ const unsigned long kRadioStyle = WS_CHILD | WS_TABSTOP | kButtonKeepsFocus | BS
 const unsigned long kCheckBoxStyle = WS_CHILD | WS_TABSTOP | kButtonKeepsFocus | BS_AUTOCHECKBOX;  // 0x40010103
 const unsigned long kEntryStyle = WS_CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;      // 0x40810080
 const unsigned long kMultiLineStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE;  // 0x40A10004
-const unsigned long kListBoxStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL |
-                                    LBS_NOINTEGRALHEIGHT | LBS_MULTIPLESEL | LBS_NOTIFY;  // 0x40A10909
 const unsigned long kComboBoxStyle = WS_CHILD | WS_TABSTOP | CBS_DROPDOWN;                 // 0x40010002
-const int kListBoxStrip = 4;
 
 }  // namespace
 

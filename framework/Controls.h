@@ -72,6 +72,12 @@ class KBL_EXPORT CMLE : public CWindow {
   void Create(const char* text, int x, int y, int width, int height);
 };
 
+// The list box's style (0x40A10909) and the strip left above it, for a list
+// made with more style of its own.
+constexpr unsigned long kListBoxStyle = WS_CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL |
+                                        LBS_NOINTEGRALHEIGHT | LBS_MULTIPLESEL | LBS_NOTIFY;
+constexpr int kListBoxStrip = 4;
+
 class KBL_EXPORT CListBox : public CWindow {
  public:
   explicit CListBox(CWindow* parent);

@@ -5,6 +5,7 @@
 #include "framework/BitMap.h"
 #include "framework/ButtonTracking.h"
 #include "framework/LibraryState.h"
+#include "framework/TopWindows.h"
 #include "framework/WinApp.h"
 #include "framework/Window.h"
 
@@ -187,6 +188,68 @@ void Click(HWND button, int code) {
   ReportClick(button, code);
 }
 
+// ---- Underlined letters ----
+
+// The library's push buttons are no system buttons, so the dialog manager
+// finds no mnemonics on them: the dispatch does.
+bool TakesMnemonic(HWND window) {
+  if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return false;
+  if (IsLibraryPushButton(window)) return true;
+  return HasClassName(window, kButtonClassName) && (StyleOf(window) & kButtonTypeMask) != BS_GROUPBOX;
+}
+
+UINT UpperCase(UINT character) {
+  return LOWORD(reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(character)))));
+}
+
+// The letter after a single "&" of the caption, upper case; "&&" is an ampersand.
+UINT UnderlinedLetter(HWND window) {
+  char caption[256];
+  int length = GetWindowTextA(window, caption, sizeof caption);
+  for (int i = 0; i + 1 < length; ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return UpperCase(static_cast<unsigned char>(caption[i + 1]));
+    ++i;
+  }
+  return 0;
+}
+
+struct MnemonicSearch {
+  UINT letter;
+  HWND found;
+};
+
+BOOL CALLBACK FindMnemonic(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<MnemonicSearch*>(data);
+  if (!TakesMnemonic(window) || UnderlinedLetter(window) != search->letter) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+bool IsDialogWindow(HWND top) {
+  return HasClassName(top, kMainClassName) && dynamic_cast<CDialogWin*>(TopLevelObject(top)) != nullptr;
+}
+
+// Alt+letter, and in a dialog the letter alone where the focus takes no
+// typing, press the button whose caption underlines the letter, as a click
+// on it does.
+bool PressUnderlined(HWND window, UINT message, WPARAM character) {
+  if (character <= ' ' || character > 0xFF) return false;
+  HWND top = GetAncestor(window, GA_ROOT);
+  if (!top) return false;
+  if (message == WM_CHAR &&
+      (!IsDialogWindow(top) || (SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_WANTCHARS)))
+    return false;
+  MnemonicSearch search = {UpperCase(static_cast<UINT>(character)), nullptr};
+  EnumChildWindows(top, FindMnemonic, reinterpret_cast<LPARAM>(&search));
+  if (!search.found) return false;
+  if (IsLibraryPushButton(search.found))
+    ReportClick(search.found, BN_CLICKED);
+  else
+    Click(search.found, BN_CLICKED);
+  return true;
+}
+
 }  // namespace
 
 TObjectDestruction::TObjectDestruction() { ++destroyingObjects; }
@@ -308,6 +371,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_COMMAND:
       return RouteCommand(wParam, lParam);
+    case WM_SYSCHAR:
+    case WM_CHAR:
+      if (PressUnderlined(window, message, wParam)) return 0;
+      break;
     case WM_INITMENUPOPUP:
       if (object) AnnouncePopup(object, window, reinterpret_cast<HMENU>(wParam));
       return 0;
@@ -376,6 +443,11 @@ LRESULT CALLBACK ControlWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case VK_DOWN:
           return MovesByLine(window) ? passOn() : 0;
       }
+      return passOn();
+
+    case WM_SYSCHAR:
+    case WM_CHAR:
+      if (PressUnderlined(window, message, wParam)) return 0;
       return passOn();
 
     case WM_SETFOCUS:

@@ -17,6 +17,7 @@ const char* EnglishText(int id) {
     case kStrJobTooLong: return kTextJobTooLong;
     case kStrNoLineRecord: return kTextNoLineRecord;
     case kStrSettingRefused: return kTextSettingRefused;
+    case kStrSettingsUnsaved: return kTextSettingsUnsaved;
     case kStrSettingOutside: return kTextSettingOutside;
     case kStrWarning: return "Warning";
   }

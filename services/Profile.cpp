@@ -25,10 +25,10 @@ int CProfile::GetInt(const char* section, const char* key, int fallback, int* ou
   return 1;
 }
 
-void CProfile::SetInt(const char* section, const char* key, int value) {
+int CProfile::SetInt(const char* section, const char* key, int value) {
   char text[20];
   std::snprintf(text, sizeof text, "%i", value);
-  if (mFileName) platform::ProfileWriteString(section, key, text, mFileName);
+  return mFileName && platform::ProfileWriteString(section, key, text, mFileName) ? 1 : 0;
 }
 
 int CProfile::GetString(const char* section, const char* key, const char* fallback, int size,

@@ -15,7 +15,8 @@ class CProfile {
   int Open() { return 1; }
   int Close() { return 1; }
   int GetInt(const char* section, const char* key, int fallback, int* out);
-  void SetInt(const char* section, const char* key, int value);
+  // 1 when the value was written, 0 when the file could not be.
+  int SetInt(const char* section, const char* key, int value);
   int GetString(const char* section, const char* key, const char* fallback, int size, char* out);
 
   const char* FileName() const { return mFileName; }

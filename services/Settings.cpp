@@ -14,9 +14,9 @@ bool Settings::Read(CProfile& profile) {
 
 bool Settings::Write(CProfile& profile) const {
   if (!profile.Open()) return false;
-  profile.SetInt(kProfileSection, kRefreshRateSetting.key, refreshRate);
-  profile.SetInt(kProfileSection, kFirstLineSetting.key, firstLine);
-  profile.SetInt(kProfileSection, kLastLineSetting.key, lastLine);
+  const bool written = profile.SetInt(kProfileSection, kRefreshRateSetting.key, refreshRate) &&
+                       profile.SetInt(kProfileSection, kFirstLineSetting.key, firstLine) &&
+                       profile.SetInt(kProfileSection, kLastLineSetting.key, lastLine);
   profile.Close();
-  return true;
+  return written;
 }

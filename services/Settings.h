@@ -31,7 +31,7 @@ struct Settings {
   // The three numbers as the file holds them, each key's default where it
   // has none; false, with the defaults, when the file cannot be opened.
   bool Read(CProfile& profile);
-  // Writes RefreshRate, FirstLine and LastLine in this order; false when
-  // the file cannot be opened.
+  // Writes RefreshRate, FirstLine and LastLine in this order; false, after
+  // the first that fails, when the file cannot be written.
   bool Write(CProfile& profile) const;
 };

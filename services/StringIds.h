@@ -25,6 +25,7 @@
 #define kStrNoLineRecord 116
 #define kStrSettingRefused 117  // %1 the field, %2 and %3 its bounds
 #define kStrSettingOutside 118  // %1 the field, %2 the file's value, %3 and %4 the bounds
+#define kStrSettingsUnsaved 119  // %1 the settings file
 
 #define kTextTableLocked "Another program holds the lock of %1. Nothing was moved; the manager tries again at the next change."
 #define kTextJournalUnreadable "ZELQMNGR.JNL cannot be read (%1). Nothing is moved until it can be; zelqtool check tells more."
@@ -35,6 +36,7 @@
 #define kTextNoLineRecord "(no record)"
 #define kTextSettingOutside "The settings file holds %2 for %1, outside its bounds of %3 to %4."
 #define kTextSettingRefused "%1 takes a whole number from %2 to %3. Nothing was saved."
+#define kTextSettingsUnsaved "The settings could not be saved: %1 cannot be written."
 
 #define kStrOk 9101
 #define kStrCancel 9102

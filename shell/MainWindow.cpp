@@ -5,9 +5,11 @@
 #include "controls/EditFields.h"
 #include "dispatch/RunState.h"
 #include "framework/MessageBoxes.h"
+#include "framework/WindowClasses.h"
 #include "framework/Icon.h"
 #include "services/Language.h"
 #include "services/Notice.h"
+#include "services/Platform.h"
 #include "services/Profile.h"
 #include "services/Settings.h"
 #include "shell/QueueManagerApp.h"
@@ -58,6 +60,14 @@ void CentrePicture(CBitMap& picture, HWND box) {
   GetClientRect(box, &client);
   MoveWindow(window, (client.right - size.bmWidth) / 2, (place.top + place.bottom - size.bmHeight) / 2, size.bmWidth,
              size.bmHeight, FALSE);
+}
+
+// A list box as CListBox::Create makes it, that also scrolls sideways, so
+// that a job longer than the list is wide can be read whole (the monitor
+// gives it its extent). Wine's list box reads its style once, when made.
+void CreateJobList(CListBox& list, int x, int y, int width, int height) {
+  list.CWindow::Create(nullptr, x, y + kListBoxStrip, width, height - kListBoxStrip, kListBoxClassName,
+                       kListBoxStyle | WS_HSCROLL);
 }
 
 void GuardTopWindow(CWindow& top) {
@@ -208,9 +218,14 @@ bool CSettingsDialog::Save() {
     return false;
   }
   WaitCursor();
-  settings.Write(theProfile);
+  const bool written = settings.Write(theProfile);
   ArrowCursor();
-  return true;
+  // Closing as if saved would lose what was entered without a word.
+  if (!written) {
+    const std::string text = FillText(NoticeText(kStrSettingsUnsaved), {platform::ProfilePath(theProfile.FileName())});
+    WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
+  }
+  return written;
 }
 
 CQueueManagerWindows::CQueueManagerWindows(CWinApp* application)
@@ -247,9 +262,9 @@ void CQueueManagerWindows::Build() {
   queueStatus.SetFont(statusFont);
   lineStatus.SetFont(statusFont);
   HFONT fixed = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
-  queueList.Create(18, 70, 210, 210);
+  CreateJobList(queueList, 18, 70, 210, 210);
   queueList.SetFont(fixed);
-  lineList.Create(280, 70, 210, 210);
+  CreateJobList(lineList, 280, 70, 210, 210);
   lineList.SetFont(fixed);
   queueLabel.Create("zelqueue.dbf", 18, 290, 210, 18);
   lineLabel.Create("zelbatch.dbf", 280, 290, 210, 18);

@@ -325,6 +325,34 @@ TEST_F(Dispatch, DefaultFrameFollowsTheFocusAmongPushButtons) {
   EXPECT_TRUE(Events().empty()) << ::testing::PrintToString(Events());
 }
 
+TEST_F(Dispatch, UnderlinedLettersPressTheirButtons) {
+  Probe* go = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "&Go");
+  Probe* list = Child("ListBox", LBS_NOTIFY | WS_TABSTOP);
+  // Alt+letter, in either case, wherever the focus is; the letter alone is
+  // no press in a main window.
+  SendMessageA(list->GetHwnd(), WM_SYSCHAR, 'G', 0x20000001);
+  EXPECT_EQ(Events(), std::vector<std::string>{"MsgCommand" + Id(go)});
+  Events().clear();
+  SendMessageA(list->GetHwnd(), WM_CHAR, 'g', 1);
+  EXPECT_TRUE(Events().empty()) << ::testing::PrintToString(Events());
+
+  // In a dialog the letter alone presses too, but is typed in a field.
+  auto* dialog = new TestDialog(main_);
+  dialog->CreateTop("Dialog", 10, 10, 300, 200);
+  Probe* exit = Child("KblPushButton", BS_PUSHBUTTON | WS_TABSTOP, "Save && E&xit", dialog);
+  Probe* field = Child("KblEdit", WS_TABSTOP, "", dialog);
+  SendMessageA(dialog->GetHwnd(), WM_CHAR, 'x', 1);
+  EXPECT_EQ(Events(), std::vector<std::string>{"MsgCommand" + Id(exit)});
+  Events().clear();
+  SendMessageA(field->GetHwnd(), WM_CHAR, 'x', 1);
+  EXPECT_FALSE(Saw("MsgCommand" + Id(exit)));
+  char typed[8] = "";
+  field->GetText(typed, sizeof typed);
+  EXPECT_STREQ(typed, "x");
+  SendMessageA(field->GetHwnd(), WM_SYSCHAR, 'x', 0x20000001);
+  EXPECT_TRUE(Saw("MsgCommand" + Id(exit))) << "Alt+X in the field pressed nothing";
+}
+
 TEST_F(Dispatch, EscapeAndInsertInControlsAndTopLevelWindows) {
   Probe* edit = Child("KblEdit", WS_TABSTOP);
   Key(edit, VK_ESCAPE);

@@ -77,6 +77,13 @@ TEST_F(Profile, IntegersAreStoredAsSignedDecimalText) {
   EXPECT_EQ(text.find("RefreshRate=30"), std::string::npos) << text;
 }
 
+TEST_F(Profile, AWriteThatFailsIsReported) {
+  std::filesystem::create_directory(path);
+  CProfile profile(name.c_str(), 0);
+  EXPECT_FALSE(Settings().Write(profile)) << "a folder in the file's place took the settings";
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
 TEST_F(Profile, HandWrittenValuesAreTakenAsThePlatformReadsThem) {
   HandWritten("[Other]\r\nRefreshRate=99\r\n[QueueManager]\r\nRefreshRate=  7  \r\nFirstLine=12abc\r\n"
               "LastLine=\r\nDefaultLanguage=\"FR\"\r\n");

@@ -164,6 +164,44 @@ TEST_F(MonitorTest, FirstRefreshShowsBothTablesAndTheListsFollowTheirChanges) {
   EXPECT_TRUE(boxes.texts().empty());
 }
 
+TEST_F(MonitorTest, RefillsLeaveTheTopLineAndTheSelectionOnTheirLines) {
+  MakeTables(40, 4);
+  for (int record = 2; record <= 31; ++record) PutEntry(record, Job("JOB" + std::to_string(record)));
+  SetPositions(2, 32);
+  Start();
+  ASSERT_TRUE(PumpUntil([&] { return queueList_->GetNrOfItems() == 30u; }));
+  HWND queue = queueList_->GetHwnd();
+  auto top = [&] { return ItemsOf(queueList_).at(static_cast<size_t>(SendMessageA(queue, LB_GETTOPINDEX, 0, 0))); };
+  auto selected = [](CWindow* list) {
+    Items lines;
+    for (unsigned int i = 0; i < list->GetNrOfItems(); ++i)
+      if (SendMessageA(list->GetHwnd(), LB_GETSEL, i, 0) > 0) lines.push_back(ItemsOf(list).at(i));
+    return lines;
+  };
+  SendMessageA(queue, LB_SETTOPINDEX, 10, 0);
+  SendMessageA(queue, LB_SETSEL, TRUE, 12);
+  // Jobs served above them: the same lines stay on top and selected.
+  SetPositions(6, 32);
+  Touch(kQueueFileName);
+  ASSERT_TRUE(PumpUntil([&] { return queueList_->GetNrOfItems() == 26u; }));
+  EXPECT_EQ(top(), "[12|0: JOB12]");
+  EXPECT_EQ(selected(queueList_), Items{"[14|0: JOB14]"});
+  // Those lines served too: the first line left after them takes their place.
+  SetPositions(15, 32);
+  Touch(kQueueFileName);
+  ASSERT_TRUE(PumpUntil([&] { return queueList_->GetNrOfItems() == 17u; }));
+  EXPECT_EQ(top(), "[15|0: JOB15]");
+  EXPECT_EQ(selected(queueList_), Items{"[15|0: JOB15]"});
+
+  // A line that takes a job stays selected.
+  ASSERT_TRUE(PumpUntil([&] { return lineList_->GetNrOfItems() == 4u; }));
+  SendMessageA(lineList_->GetHwnd(), LB_SETSEL, TRUE, 1);
+  SetLineBusy(2, "JOB2");
+  Touch(kLineFileName);
+  ASSERT_TRUE(PumpUntil([&] { return ItemsOf(lineList_).at(1) == "2: JOB2"; }));
+  EXPECT_EQ(selected(lineList_), Items{"2: JOB2"});
+}
+
 TEST_F(MonitorTest, MissingTablesShowZerosUntilTheyAppear) {
   Start();
   EXPECT_TRUE(PumpUntil([&] { return QueueShows({}, "Queue (0 of 0) Total: 0"); })) << TextOf(queueStatus_);

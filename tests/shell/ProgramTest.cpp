@@ -59,6 +59,19 @@ void PressAltF4(HWND window) {
   PostMessageA(window, WM_SYSKEYUP, VK_F4, 0xE0000001);
 }
 
+// How wide the text is in a stock font, which the status lines and lists
+// are given (a font handle means nothing in another process, so it cannot
+// be asked).
+int FontWidth(int font, const std::string& text) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(screen, GetStockObject(font));
+  SIZE size = {};
+  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  return size.cx;
+}
+
 class Program : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -82,7 +95,15 @@ class Program : public ::testing::Test {
       CloseHandle(p.hProcess);
       CloseHandle(p.hThread);
     }
+    // A test may have left a folder in the file's place.
+    RemoveDirectoryA(SettingsPath().c_str());
     WritePrivateProfileStringA("QueueManager", nullptr, nullptr, kSettingsFile);
+  }
+
+  static std::string SettingsPath() {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    return std::string(windows) + "\\" + kSettingsFile;
   }
 
   void Enqueue(const char* job, int line = 0) {
@@ -164,6 +185,13 @@ TEST_F(Program, ShowsTheTablesDispatchesAndEndsThroughTheQuitQuestion) {
   EXPECT_TRUE(WaitFor([&] { return Items(lists[0]) == std::vector<std::string>{"[08|0: Waiting]"}; }))
       << "queue shown: " << ::testing::PrintToString(Items(lists[0]));
   EXPECT_TRUE(WaitFor([&] { return ChildWithText(main, "Static", "Queue (1 of 20) Total: 1") != nullptr; }));
+  // A job of the whole field's width is read by scrolling the list sideways.
+  EXPECT_FALSE(GetWindowLongA(lists[0], GWL_STYLE) & WS_HSCROLL) << "a scroll bar for short jobs";
+  const std::string longJob(tables::kJobWidth, 'W');
+  Enqueue(longJob.c_str());
+  EXPECT_TRUE(WaitFor([&] { return GetWindowLongA(lists[0], GWL_STYLE) & WS_HSCROLL; })) << "no sideways scroll bar";
+  EXPECT_GE(SendMessageA(lists[0], LB_GETHORIZONTALEXTENT, 0, 0),
+            FontWidth(SYSTEM_FIXED_FONT, "[09|0: " + longJob + "]"));
   for (const char* caption : {"Ab&out", "Minimize", "&Settings", "E&xit"})
     EXPECT_TRUE(ChildWithText(main, "KblPushButton", caption)) << caption;
 
@@ -241,17 +269,6 @@ TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
   }
 }
 
-// How wide the text is in the GUI font, which the status lines are given
-// (a font handle means nothing in another process, so it cannot be asked).
-int GuiFontWidth(const std::string& text) {
-  HDC screen = GetDC(nullptr);
-  HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
-  SIZE size = {};
-  GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(screen, previous);
-  ReleaseDC(nullptr, screen);
-  return size.cx;
-}
 
 TEST_F(Program, StatusLinesShowTheirWholeTextInEveryLanguage) {
   for (const char* module : {"ZLQMN_DT.DLL", "ZLQMN_FR.DLL"})
@@ -276,13 +293,13 @@ TEST_F(Program, StatusLinesShowTheirWholeTextInEveryLanguage) {
     ASSERT_TRUE(WaitFor([&] { return (queueStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
     RECT room;
     GetClientRect(queueStatus, &room);
-    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    EXPECT_LE(FontWidth(DEFAULT_GUI_FONT, widest), room.right) << widest;
     std::snprintf(shown, sizeof shown, lineFormat.c_str(), 4);
     std::snprintf(widest, sizeof widest, lineFormat.c_str(), 99999);
     HWND lineStatus = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (lineStatus = ChildWithText(main, "Static", shown)) != nullptr; })) << shown;
     GetClientRect(lineStatus, &room);
-    EXPECT_LE(GuiFontWidth(widest), room.right) << widest;
+    EXPECT_LE(FontWidth(DEFAULT_GUI_FONT, widest), room.right) << widest;
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
   }
@@ -348,6 +365,54 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_TRUE(IsWindow(dialog)) << "Alt+F4 destroyed the settings dialog";
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // A file that cannot be written: said so by name, and the dialog stays.
+  const std::string file = SettingsPath();
+  ASSERT_TRUE(DeleteFileA(file.c_str()) && CreateDirectoryA(file.c_str(), nullptr));
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
+  Click(ChildWithText(dialog, "KblPushButton", "&Save"));
+  EXPECT_EQ(AnswerQuestion(process, IDOK), "The settings could not be saved: " + file + " cannot be written.");
+  EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
+// A letter as the keyboard gives it to the window in front, Alt held
+// around it when asked.
+void TypeLetter(WORD letter, bool alt) {
+  const WORD codes[] = {VK_MENU, letter, letter, VK_MENU};
+  INPUT keys[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = codes[i];
+    keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+  }
+  if (alt)
+    SendInput(4, keys, sizeof(INPUT));
+  else
+    SendInput(2, keys + 1, sizeof(INPUT));
+}
+
+TEST_F(Program, UnderlinedLettersPressTheirButtons) {
+  WritePrivateProfileStringA("QueueManager", "RefreshRate", "30", kSettingsFile);
+  PROCESS_INFORMATION process = Start("");
+  HWND main = MainWindow(process);
+  ASSERT_NE(main, nullptr);
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main && FocusOf(process) != nullptr; }));
+  TypeLetter('S', true);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    return (dialog = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Settings")) != nullptr;
+  })) << "Alt+S opened no settings dialog";
+  // In a dialog the letter alone presses, in the main window only with Alt.
+  TypeLetter('X', false);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "X left the settings dialog open";
+  TypeLetter('X', false);
+  Sleep(500);
+  EXPECT_EQ(WindowOfProcess(process.dwProcessId, "#32770"), nullptr) << "X alone pressed Exit";
+  TypeLetter('X', true);
+  EXPECT_EQ(AnswerQuestion(process, IDNO),
+            "Do you really want to quit ZEL Queue Manager? (This will suspend any pending batch processing)");
 }
 
 TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
