@@ -235,6 +235,13 @@ TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
     EXPECT_TRUE(ChildWithText(main, "Static", "zelbatch.dbf"));
     if (c.title == german) {
       EXPECT_TRUE(ChildWithText(main, "KblPushButton", ModuleString("ZLQMN_DT.DLL", kStrMinimize)));
+      // So are the quit question's buttons, which the system names in its own language.
+      Click(ChildWithText(main, "KblPushButton", ModuleString("ZLQMN_DT.DLL", kStrExit)));
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor([&] { return (box = WindowOfProcess(process.dwProcessId, "#32770")) != nullptr; }));
+      const std::string yes = ModuleString("ZLQMN_DT.DLL", kStrYes);
+      EXPECT_TRUE(WaitFor([&] { return TextOf(GetDlgItem(box, IDYES)) == yes; }, 5000)) << TextOf(GetDlgItem(box, IDYES));
+      EXPECT_EQ(TextOf(GetDlgItem(box, IDNO)), ModuleString("ZLQMN_DT.DLL", kStrNo));
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
