@@ -122,6 +122,10 @@ void CSettingField::ShowValue(int value) {
   if (mEdit) mEdit->SetText(std::to_string(value).c_str());
 }
 
+void CSettingField::FocusNumber() {
+  if (mEdit) mEdit->SetFocus();
+}
+
 namespace {
 
 // The field's label without its colon, as the boxes name it.
@@ -164,6 +168,8 @@ void CSettingsDialog::Open() {
   lastSpin.ShowValue(settings.lastLine);
   dialog.SetVisible();
   dialog.SetFocus();
+  // Each opening starts at the first number, so that the keys work at once.
+  refreshSpin.FocusNumber();
   struct Held {
     const SettingKey* key;
     int label;
@@ -204,7 +210,7 @@ bool CSettingsDialog::Save() {
     const std::string text = FillText(NoticeText(kStrSettingRefused),
                                       {FieldName(field.label), std::to_string(field.key->lowest), std::to_string(field.key->highest)});
     WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
-    field.spin->SetFocus();
+    field.spin->FocusNumber();
     return false;
   }
   WaitCursor();

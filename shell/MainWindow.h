@@ -36,6 +36,8 @@ class CSettingField : public CNSpinButton {
  public:
   explicit CSettingField(CWindow* parent);
   void ShowValue(int value);
+  // The keyboard goes to the number, not to the arrows' container.
+  void FocusNumber();
 };
 
 class CSettingsDialog;

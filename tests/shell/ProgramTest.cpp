@@ -311,6 +311,7 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(AnswerQuestion(process, IDOK),
             "The settings file holds 1 for Refresh rate (seconds), outside its bounds of 15 to 300.");
   EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "1" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
+  EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == fields[0]; })) << "no field has the keyboard";
   EXPECT_TRUE(ChildWithText(dialog, "Static", "Refresh rate (seconds) :"));
 
   // A last line below the first is stored as entered.
@@ -332,6 +333,7 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
     EXPECT_EQ(AnswerQuestion(process, IDOK),
               "Refresh rate (seconds) takes a whole number from 15 to 300. Nothing was saved.");
     EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == fields[0]; })) << "the refused field has not the keyboard";
     EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
     Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
@@ -340,7 +342,7 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   // Exit closes without saving.
   Click(ChildWithText(main, "KblPushButton", "&Settings"));
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
-  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "45"; }));
+  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "45" && FocusOf(process) == fields[0]; }));
   SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("99"));
   Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
