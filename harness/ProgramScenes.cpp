@@ -64,10 +64,13 @@ bool Photographed(const std::string& scene, HWND window) {
   GetWindowRect(window, &place);
   const std::string done = scene + ".done";
   DeleteFileA(done.c_str());
-  FILE* ready = std::fopen((scene + ".ready").c_str(), "w");
+  // Written whole under another name first: the script reads it the moment it appears.
+  const std::string partial = scene + ".partial";
+  FILE* ready = std::fopen(partial.c_str(), "w");
   if (!ready) return false;
   std::fprintf(ready, "%ld %ld %ld %ld\n", place.left, place.top, place.right - place.left, place.bottom - place.top);
-  std::fclose(ready);
+  if (std::fclose(ready) != 0 || !MoveFileExA(partial.c_str(), (scene + ".ready").c_str(), MOVEFILE_REPLACE_EXISTING))
+    return false;
   return WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 120000);
 }
 
