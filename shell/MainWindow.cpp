@@ -166,6 +166,8 @@ void CSettingsDialog::Open() {
   refreshSpin.ShowValue(settings.refreshRate);
   firstSpin.ShowValue(settings.firstLine);
   lastSpin.ShowValue(settings.lastLine);
+  // Drawn as the default, so that Enter in a field saves, as in any dialog.
+  save.SetDefault();
   dialog.SetVisible();
   dialog.SetFocus();
   // Each opening starts at the first number, so that the keys work at once.

@@ -357,6 +357,15 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_TRUE(IsWindow(dialog)) << "Alt+F4 destroyed the settings dialog";
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // Save is the default button: Enter in a field saves.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) && FocusOf(process) == fields[0]; }));
+  EXPECT_EQ(GetWindowLongA(ChildWithText(dialog, "KblPushButton", "&Save"), GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("60"));
+  PressKey(process, VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "Enter in a field did not save";
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 60u);
 }
 
 TEST_F(Program, TitleBarCloseAndAltF4DoNothing) {
