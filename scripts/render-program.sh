@@ -51,7 +51,8 @@ mkdir -p "$template"
 
 languages=("en:" "de:/DT" "fr:/FR")
 for dpi in 96 120; do
-  # The system reads the resolution when its server starts.
+  # Each program reads the resolution when it starts; the session starts anew
+  # too, so that its desktop has the same.
   zq_wine_stop
   zq_wine_start "$build" >/dev/null
   "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
