@@ -126,7 +126,16 @@ void CSettingField::FocusNumber() {
   if (mEdit) mEdit->SetFocus();
 }
 
+void CSettingField::AttachToNumber(TCallback callback) {
+  if (mEdit) mEdit->AttachCallback(callback);
+}
+
 namespace {
+
+// Escape in a field leaves the dialog as its Exit button does, without saving.
+void LeaveSettingsOnEscape(CWindow* /*field*/, TMessage message) {
+  if (message == MsgEscape) theWindows.settingsDialog.exit.CCloseButton::OnCommand();
+}
 
 // The field's label without its colon, as the boxes name it.
 std::string FieldName(int label) {
@@ -158,6 +167,7 @@ void CSettingsDialog::Build() {
   lastSpin.Create(kLastLineSetting.lowest, kLastLineSetting.highest, 250, 75, 100, 24);
   save.Create(theLanguage.GetString(kStrSave), 10, 145, 90, 28);
   exit.Create(theLanguage.GetString(kStrExit), 260, 145, 90, 28);
+  for (CSettingField* field : {&refreshSpin, &firstSpin, &lastSpin}) field->AttachToNumber(LeaveSettingsOnEscape);
 }
 
 void CSettingsDialog::Open() {

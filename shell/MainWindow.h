@@ -38,6 +38,7 @@ class CSettingField : public CNSpinButton {
   void ShowValue(int value);
   // The keyboard goes to the number, not to the arrows' container.
   void FocusNumber();
+  void AttachToNumber(TCallback callback);
 };
 
 class CSettingsDialog;

@@ -348,6 +348,14 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
 
+  // So does Escape in a field.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) && FocusOf(process) == fields[0]; }));
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("97"));
+  PressKey(process, VK_ESCAPE);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "Escape in a field left the dialog open";
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+
   // Alt+F4 closes it as Exit does, and ends nothing.
   Click(ChildWithText(main, "KblPushButton", "&Settings"));
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
