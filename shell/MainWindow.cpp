@@ -122,8 +122,11 @@ void CSettingField::ShowValue(int value) {
   if (mEdit) mEdit->SetText(std::to_string(value).c_str());
 }
 
+// Selected whole, so that a number typed replaces the one shown.
 void CSettingField::FocusNumber() {
-  if (mEdit) mEdit->SetFocus();
+  if (!mEdit) return;
+  mEdit->SetFocus();
+  SendMessageA(mEdit->GetHwnd(), EM_SETSEL, 0, -1);
 }
 
 void CSettingField::AttachToNumber(TCallback callback) {

@@ -312,6 +312,9 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
             "The settings file holds 1 for Refresh rate (seconds), outside its bounds of 15 to 300.");
   EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "1" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
   EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == fields[0]; })) << "no field has the keyboard";
+  const LRESULT selected = SendMessageA(fields[0], EM_GETSEL, 0, 0);
+  EXPECT_TRUE(LOWORD(selected) == 0 && HIWORD(selected) == 1)
+      << "a number typed would not replace the one shown: " << LOWORD(selected) << ".." << HIWORD(selected);
   EXPECT_TRUE(ChildWithText(dialog, "Static", "Refresh rate (seconds) :"));
 
   // A last line below the first is stored as entered.
