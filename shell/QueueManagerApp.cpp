@@ -133,7 +133,9 @@ LRESULT CALLBACK NameQuitButtons(int code, WPARAM wParam, LPARAM lParam) {
     HWND box = reinterpret_cast<HWND>(wParam);
     char name[16] = "";
     GetClassNameA(box, name, sizeof name);
-    if (std::strcmp(name, "#32770") == 0) {
+    // A module made before these texts lacks them: the system's words stay.
+    if (std::strcmp(name, "#32770") == 0 && std::strcmp(quitYes, kLanguageNotFound) != 0 &&
+        std::strcmp(quitNo, kLanguageNotFound) != 0) {
       SetDlgItemTextA(box, IDYES, quitYes);
       SetDlgItemTextA(box, IDNO, quitNo);
     }

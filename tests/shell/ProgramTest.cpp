@@ -574,6 +574,11 @@ TEST_F(Program, LanguageModulesThatAreNoModulesOrLackStrings) {
     }
     ASSERT_NE(exitButton, nullptr);
     Click(exitButton);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = WindowOfProcess(process.dwProcessId, "#32770")) != nullptr; }));
+    Sleep(100);
+    // A module without the buttons' texts leaves them in the system's words.
+    EXPECT_NE(TextOf(GetDlgItem(box, IDYES)), notFound);
     std::string caption;
     const std::string question = AnswerQuestion(process, IDYES, &caption);
     EXPECT_EQ(question, c.title == notFound ? notFound : std::string("Do you really want to quit ZEL Queue Manager? "
