@@ -225,7 +225,7 @@ bool CSettingsDialog::Save() {
     const std::string text = FillText(NoticeText(kStrSettingRefused),
                                       {FieldName(field.label), std::to_string(field.key->lowest), std::to_string(field.key->highest)});
     WarningBox(text.c_str(), NoticeText(kStrWarning).c_str());
-    field.spin->FocusNumber();
+    field.spin->SetFocus();
     return false;
   }
   WaitCursor();
