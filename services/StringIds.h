@@ -61,3 +61,7 @@
 #define kStrAboutTitle 9901
 #define kStrProductNotice 9902
 #define kStrAboutOk 9903
+
+// The quit question's buttons, which the system would name in its own language.
+#define kStrYes 9116
+#define kStrNo 9117

@@ -132,7 +132,23 @@ void CSettingField::ShowValue(int value) {
   if (mEdit) mEdit->SetText(std::to_string(value).c_str());
 }
 
+// Selected whole, so that a number typed replaces the one shown.
+void CSettingField::FocusNumber() {
+  if (!mEdit) return;
+  mEdit->SetFocus();
+  SendMessageA(mEdit->GetHwnd(), EM_SETSEL, 0, -1);
+}
+
+void CSettingField::AttachToNumber(TCallback callback) {
+  if (mEdit) mEdit->AttachCallback(callback);
+}
+
 namespace {
+
+// Escape in a field leaves the dialog as its Exit button does, without saving.
+void LeaveSettingsOnEscape(CWindow* /*field*/, TMessage message) {
+  if (message == MsgEscape) theWindows.settingsDialog.exit.CCloseButton::OnCommand();
+}
 
 // The field's label without its colon, as the boxes name it.
 std::string FieldName(int label) {
@@ -164,6 +180,7 @@ void CSettingsDialog::Build() {
   lastSpin.Create(kLastLineSetting.lowest, kLastLineSetting.highest, 250, 75, 100, 24);
   save.Create(theLanguage.GetString(kStrSave), 10, 145, 90, 28);
   exit.Create(theLanguage.GetString(kStrExit), 260, 145, 90, 28);
+  for (CSettingField* field : {&refreshSpin, &firstSpin, &lastSpin}) field->AttachToNumber(LeaveSettingsOnEscape);
 }
 
 void CSettingsDialog::Open() {
@@ -172,8 +189,12 @@ void CSettingsDialog::Open() {
   refreshSpin.ShowValue(settings.refreshRate);
   firstSpin.ShowValue(settings.firstLine);
   lastSpin.ShowValue(settings.lastLine);
+  // Drawn as the default, so that Enter in a field saves, as in any dialog.
+  save.SetDefault();
   dialog.SetVisible();
   dialog.SetFocus();
+  // Each opening starts at the first number, so that the keys work at once.
+  refreshSpin.FocusNumber();
   struct Held {
     const SettingKey* key;
     int label;

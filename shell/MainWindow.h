@@ -36,6 +36,9 @@ class CSettingField : public CNSpinButton {
  public:
   explicit CSettingField(CWindow* parent);
   void ShowValue(int value);
+  // The keyboard goes to the number, not to the arrows' container.
+  void FocusNumber();
+  void AttachToNumber(TCallback callback);
 };
 
 class CSettingsDialog;

@@ -120,11 +120,46 @@ void CQueueManagerApp::Command(unsigned int id) {
   }
 }
 
+namespace {
+
+// The system names a box's buttons in its own language, while the question
+// is in the program's: the buttons take the program's words as the box comes up.
+HHOOK quitButtonsHook = nullptr;
+char quitYes[64];
+char quitNo[64];
+
+LRESULT CALLBACK NameQuitButtons(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    char name[16] = "";
+    GetClassNameA(box, name, sizeof name);
+    // A module made before these texts lacks them: the system's words stay.
+    if (std::strcmp(name, "#32770") == 0 && std::strcmp(quitYes, kLanguageNotFound) != 0 &&
+        std::strcmp(quitNo, kLanguageNotFound) != 0) {
+      SetDlgItemTextA(box, IDYES, quitYes);
+      SetDlgItemTextA(box, IDNO, quitNo);
+    }
+  }
+  return CallNextHookEx(quitButtonsHook, code, wParam, lParam);
+}
+
+void CopyString(int id, char* buffer, size_t size) {
+  std::strncpy(buffer, theLanguage.GetString(id), size - 1);
+  buffer[size - 1] = '\0';
+}
+
+}  // namespace
+
 void CQueueManagerApp::AskToQuit() {
   char question[256];
-  std::strncpy(question, theLanguage.GetString(kStrQuitQuestion), sizeof question - 1);
-  question[sizeof question - 1] = '\0';
-  if (ConfirmBox(question, theLanguage.GetString(kStrConfirmCaption), 0)) Quit();
+  CopyString(kStrQuitQuestion, question, sizeof question);
+  CopyString(kStrYes, quitYes, sizeof quitYes);
+  CopyString(kStrNo, quitNo, sizeof quitNo);
+  quitButtonsHook = SetWindowsHookExA(WH_CBT, NameQuitButtons, nullptr, GetCurrentThreadId());
+  const int yes = ConfirmBox(question, theLanguage.GetString(kStrConfirmCaption), 0);
+  if (quitButtonsHook) UnhookWindowsHookEx(quitButtonsHook);
+  quitButtonsHook = nullptr;
+  if (yes) Quit();
 }
 
 bool CQueueManagerApp::StopWorkers() {

@@ -53,6 +53,8 @@ const std::vector<Entry> kBuiltIn = {
     {kStrAboutTitle, "Product Information"},
     {kStrProductNotice, kProductNotice},
     {kStrAboutOk, "&Ok"},
+    {kStrYes, "&Yes"},
+    {kStrNo, "&No"},
 };
 
 std::string ExeFolder() {
@@ -107,7 +109,7 @@ TEST_F(LanguageStrings, EveryIdOfTheOwnTableHasItsText) {
 
 TEST_F(LanguageStrings, AnIdNoTableHoldsIsNotFound) {
   CLanguage language;
-  for (int id : {0, 1, 99, 109, 9100, 9116, 9904, 6001, 5001, 65535})
+  for (int id : {0, 1, 99, 109, 9100, 9118, 9904, 6001, 5001, 65535})
     EXPECT_STREQ(language.GetString(id), "!! not found !!") << id;
 }
 
@@ -376,7 +378,8 @@ TEST_P(LanguageModule, EveryTextIsWrittenInCodePage1252) {
 
 TEST_P(EveryLanguage, MnemonicsDifferWithinAWindow) {
   const std::vector<std::vector<int>> windows = {{kStrAbout, kStrSettings, kStrExit},  // main window
-                                                 {kStrSave, kStrExit}};                // settings dialog
+                                                 {kStrSave, kStrExit},                 // settings dialog
+                                                 {kStrYes, kStrNo}};                   // quit question
   for (const std::vector<int>& ids : windows) {
     std::string letters;
     for (int id : ids) {

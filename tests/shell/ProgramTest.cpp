@@ -263,6 +263,13 @@ TEST_F(Program, LanguageComesFromTheOptionsThenTheSettingsFile) {
     EXPECT_TRUE(ChildWithText(main, "Static", "zelbatch.dbf"));
     if (c.title == german) {
       EXPECT_TRUE(ChildWithText(main, "KblPushButton", ModuleString("ZLQMN_DT.DLL", kStrMinimize)));
+      // So are the quit question's buttons, which the system names in its own language.
+      Click(ChildWithText(main, "KblPushButton", ModuleString("ZLQMN_DT.DLL", kStrExit)));
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor([&] { return (box = WindowOfProcess(process.dwProcessId, "#32770")) != nullptr; }));
+      const std::string yes = ModuleString("ZLQMN_DT.DLL", kStrYes);
+      EXPECT_TRUE(WaitFor([&] { return TextOf(GetDlgItem(box, IDYES)) == yes; }, 5000)) << TextOf(GetDlgItem(box, IDYES));
+      EXPECT_EQ(TextOf(GetDlgItem(box, IDNO)), ModuleString("ZLQMN_DT.DLL", kStrNo));
     }
     TerminateProcess(process.hProcess, 0);
     WaitForSingleObject(process.hProcess, 5000);
@@ -321,6 +328,10 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_EQ(AnswerQuestion(process, IDOK),
             "The settings file holds 1 for Refresh rate (seconds), outside its bounds of 15 to 300.");
   EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "1" && TextOf(fields[1]) == "3" && TextOf(fields[2]) == "7"; }));
+  EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == fields[0]; })) << "no field has the keyboard";
+  const LRESULT selected = SendMessageA(fields[0], EM_GETSEL, 0, 0);
+  EXPECT_TRUE(LOWORD(selected) == 0 && HIWORD(selected) == 1)
+      << "a number typed would not replace the one shown: " << LOWORD(selected) << ".." << HIWORD(selected);
   EXPECT_TRUE(ChildWithText(dialog, "Static", "Refresh rate (seconds) :"));
 
   // A last line below the first is stored as entered.
@@ -342,6 +353,7 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
     EXPECT_EQ(AnswerQuestion(process, IDOK),
               "Refresh rate (seconds) takes a whole number from 15 to 300. Nothing was saved.");
     EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == fields[0]; })) << "the refused field has not the keyboard";
     EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
     Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
@@ -350,10 +362,18 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   // Exit closes without saving.
   Click(ChildWithText(main, "KblPushButton", "&Settings"));
   ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) != FALSE; }));
-  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "45"; }));
+  EXPECT_TRUE(WaitFor([&] { return TextOf(fields[0]) == "45" && FocusOf(process) == fields[0]; }));
   SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("99"));
   Click(ChildWithText(dialog, "KblPushButton", "E&xit"));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }));
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
+
+  // So does Escape in a field.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) && FocusOf(process) == fields[0]; }));
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("97"));
+  PressKey(process, VK_ESCAPE);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "Escape in a field left the dialog open";
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
 
   // Alt+F4 closes it as Exit does, and ends nothing.
@@ -365,6 +385,15 @@ TEST_F(Program, SettingsDialogShowsTheFileAndSavesWhatWasEntered) {
   EXPECT_TRUE(IsWindow(dialog)) << "Alt+F4 destroyed the settings dialog";
   EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 45u);
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // Save is the default button: Enter in a field saves.
+  Click(ChildWithText(main, "KblPushButton", "&Settings"));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(dialog) && FocusOf(process) == fields[0]; }));
+  EXPECT_EQ(GetWindowLongA(ChildWithText(dialog, "KblPushButton", "&Save"), GWL_STYLE) & 0x1F, BS_DEFPUSHBUTTON);
+  SendMessageA(fields[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("60"));
+  PressKey(process, VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "Enter in a field did not save";
+  EXPECT_EQ(GetPrivateProfileIntA("QueueManager", "RefreshRate", 0, kSettingsFile), 60u);
 
   // A file that cannot be written: said so by name, and the dialog stays.
   const std::string file = SettingsPath();
@@ -404,9 +433,14 @@ TEST_F(Program, UnderlinedLettersPressTheirButtons) {
   ASSERT_TRUE(WaitFor([&] {
     return (dialog = WindowOfProcess(process.dwProcessId, "KBLMAIN", "Settings")) != nullptr;
   })) << "Alt+S opened no settings dialog";
-  // In a dialog the letter alone presses, in the main window only with Alt.
+  // The dialog opens with the keyboard in a field: there the letter alone is
+  // typed, and Alt+letter presses.
   TypeLetter('X', false);
-  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "X left the settings dialog open";
+  Sleep(500);
+  EXPECT_TRUE(IsWindowVisible(dialog)) << "X typed in a field pressed Exit";
+  TypeLetter('X', true);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); })) << "Alt+X left the settings dialog open";
+  // In the main window the letter alone presses nothing.
   TypeLetter('X', false);
   Sleep(500);
   EXPECT_EQ(WindowOfProcess(process.dwProcessId, "#32770"), nullptr) << "X alone pressed Exit";
@@ -465,7 +499,8 @@ TEST_F(Program, AboutBoxAndMinimize) {
   for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
     Click(ChildWithText(main, "KblPushButton", "Ab&out"));
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(about) != FALSE; }));
-    EXPECT_TRUE(WaitFor([&] { return FocusOf(process) != nullptr; }));
+    // Visible comes before the focus moves to OK: a key sent between the two went to the main window.
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(process) == ok; }));
     PressKey(process, key);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(about); })) << "key " << key << " left the about box open";
   }
@@ -609,6 +644,11 @@ TEST_F(Program, LanguageModulesThatAreNoModulesOrLackStrings) {
     }
     ASSERT_NE(exitButton, nullptr);
     Click(exitButton);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = WindowOfProcess(process.dwProcessId, "#32770")) != nullptr; }));
+    Sleep(100);
+    // A module without the buttons' texts leaves them in the system's words.
+    EXPECT_NE(TextOf(GetDlgItem(box, IDYES)), notFound);
     std::string caption;
     const std::string question = AnswerQuestion(process, IDYES, &caption);
     EXPECT_EQ(question, c.title == notFound ? notFound : std::string("Do you really want to quit ZEL Queue Manager? "
